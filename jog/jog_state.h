@@ -1,0 +1,27 @@
+// State of the jog engine, owned by the device window; everything starts at 0.
+#pragma once
+
+#include <cstdint>
+
+namespace k7 {
+
+struct JogState {
+    int lastWheelByte = 0;               // wheel counter seen on the previous tick
+    int wheelCount = 0;                  // counts moved since the previous tick
+    int wheelDirection = 0;              // after the reverse options: 0 = counter increasing
+    std::uint8_t rawWheelDirection = 0;  // before the reverse options (modes 4-6)
+    int stepBacklog = 0;                 // held-back step counts, positive = direction 0
+    bool feedSaved = false;              // DRO 818 and 821 saved around step jogging
+    double savedFeed = 0.0;
+    double savedDro821 = 0.0;
+    int wheelSpeed = 0;  // speed byte of the current pass
+    int delayCount = 0;  // C-mode counts since the activity began
+    int lastJogDirection = 0;
+    double countRing[2] = {0.0, 0.0};  // counts of the last two engine passes
+    int countRingIndex = 0;
+    double speedHistory[10] = {};  // V-mode speed bytes, oldest first
+    bool jogStarted = false;       // jog-start bracket open
+    bool bracketPressed = false;   // button 204 pressed at the bracket's start
+};
+
+}  // namespace k7

@@ -1,0 +1,25 @@
+// The platform adapters the plug-in runs on, chosen by the build (Windows,
+// Linux) or assembled by the simulator and the tests.
+#pragma once
+
+#include <string>
+
+namespace k7 {
+
+class HidSystem;
+class WindowSystem;
+class XmlDomFactory;
+class SettingsDialog;
+
+struct Platform {
+    HidSystem* hid = nullptr;
+    WindowSystem* windows = nullptr;
+    XmlDomFactory* xml = nullptr;  // null: settings read as defaults, nothing is saved
+    SettingsDialog* dialog = nullptr;
+    std::string moduleTitle;  // the module's file name without directory and extension
+};
+
+// The platform of the loaded module (defined by each platform's adapters).
+Platform& ModulePlatform();
+
+}  // namespace k7

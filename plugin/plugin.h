@@ -1,0 +1,53 @@
+// The plug-in as the host drives it: one object per loaded library, behind the
+// exported entry points. The simulator and the tests drive fresh instances the
+// same way.
+#pragma once
+
+#include <memory>
+
+#include "plugin/host.h"
+#include "plugin/host_string.h"
+#include "plugin/module_state.h"
+#include "plugin/platform.h"
+
+namespace k7 {
+
+class PendantWindow;
+
+inline constexpr const char* kPluginNameSuffix = " Pendant --Tarnwick Ver 1.0";
+
+class Plugin {
+  public:
+    explicit Plugin(Platform& platform);
+    ~Plugin();
+    Plugin(const Plugin&) = delete;
+    Plugin& operator=(const Plugin&) = delete;
+
+    // Keeps the profile name, releases the host's string, and returns the name
+    // the host shows; the pointer stays valid until the Plugin is destroyed.
+    const char* SetProName(HostString name);
+    void SetDoButton(DoButtonFn f) { state_.callbacks.doButton = f; }
+    void SetSetDRO(SetDroFn f) { state_.callbacks.setDro = f; }
+    void SetGetDRO(GetDroFn f) { state_.callbacks.getDro = f; }
+    void SetGetLED(GetLedFn f) { state_.callbacks.getLed = f; }
+    void SetSetLED(SetLedFn f) { state_.callbacks.setLed = f; }
+    void SetCode(CodeFn f) { state_.callbacks.code = f; }
+    bool InitControl(void* engine, void* setup, void* planner, void* view);
+    void PostInitControl();
+    void Update() { state_.counters.Update(); }
+    void Config();
+    void StopPlug();
+
+    ModuleState& state() { return state_; }
+    const Host& host() const { return host_; }
+    PendantWindow* window() { return window_.get(); }
+    Platform& platform() { return platform_; }
+
+  private:
+    Platform& platform_;
+    ModuleState state_;
+    Host host_{state_.callbacks, state_.blocks};
+    std::unique_ptr<PendantWindow> window_;
+};
+
+}  // namespace k7

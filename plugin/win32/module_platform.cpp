@@ -1,0 +1,34 @@
+// The platform of the Windows DLL.
+#include <windows.h>
+
+#include <string>
+
+#include "plugin/platform.h"
+
+namespace k7 {
+namespace {
+
+// The file title of this module as the process loaded it: no directory, no extension.
+std::string ModuleFileTitle() {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&ModuleFileTitle), &self);
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
+    std::string name(path, length < MAX_PATH ? length : 0);
+    const auto slash = name.find_last_of("\\/:");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+}  // namespace
+
+Platform& ModulePlatform() {
+    static Platform platform{nullptr, nullptr, nullptr, nullptr, ModuleFileTitle()};
+    return platform;
+}
+
+}  // namespace k7

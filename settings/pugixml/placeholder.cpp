@@ -1,0 +1,2 @@
+// TEMPORARY: replaced by the pugixml adapter.
+namespace k7 {}

@@ -1,0 +1,181 @@
+#include "sim/sim_host.h"
+
+#include <cstdio>
+
+#include "plugin/host_string.h"
+#include "plugin/plugin.h"
+
+namespace k7::sim {
+namespace {
+
+// The host callbacks are plain functions; they reach the one host installed last.
+SimHost* current = nullptr;
+
+std::string Quote(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
+        if (c == '\t') {
+            out += "\\t";
+            continue;
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string Effect::Describe() const {
+    switch (kind) {
+        case Kind::Button:
+            return "button " + std::to_string(code);
+        case Kind::Dro: {
+            char number[64];
+            std::snprintf(number, sizeof number, "%.17g", value);
+            return "dro " + std::to_string(code) + " " + number;
+        }
+        case Kind::Code:
+            return "code " + Quote(text);
+        case Kind::Message:
+            return "message " + Quote(text);
+        case Kind::MsgBox:
+            return "msgbox " + Quote(text);
+    }
+    return "?";
+}
+
+SimHost::SimHost()
+    : leds_(65536, false),
+      dros_(65536, 0.0),
+      engine_(kEngineBlockSize, 0),
+      setup_(kSetupBlockSize, 0),
+      planner_(kPlannerBlockSize, 0),
+      view_(kViewBlockSize, 0) {
+    effects_.reserve(1024);
+    current = this;
+}
+
+SimHost::~SimHost() {
+    HostStringReleaseAt(planner_.data(), offsets::kHostMessage);
+    if (current == this) current = nullptr;
+}
+
+HostCallbacks SimHost::Callbacks() {
+    current = this;
+    HostCallbacks c;
+    c.doButton = &DoButton;
+    c.setDro = &SetDRO;
+    c.getDro = &GetDRO;
+    c.getLed = &GetLED;
+    c.setLed = &SetLED;
+    c.code = &Code;
+    c.messageHook = &MessageHook;
+    return c;
+}
+
+HostBlocks SimHost::Blocks() {
+    return HostBlocks{engine(), setup(), planner(), view()};
+}
+
+void SimHost::Install(Plugin& plugin) {
+    const HostCallbacks c = Callbacks();
+    plugin.SetDoButton(c.doButton);
+    plugin.SetSetDRO(c.setDro);
+    plugin.SetGetDRO(c.getDro);
+    plugin.SetGetLED(c.getLed);
+    plugin.SetSetLED(c.setLed);
+    plugin.SetCode(c.code);
+    plugin.state().callbacks.messageHook = c.messageHook;
+}
+
+void SimHost::SetPlannerBusy(std::int32_t v) {
+    WriteField(planner(), offsets::kPlannerBusy, v);
+}
+void SimHost::SetDistanceMode(std::int32_t v) {
+    WriteField(setup(), offsets::kDistanceMode, v);
+}
+void SimHost::SetRotationDegrees(double v) {
+    WriteField(setup(), offsets::kRotationDegrees, v);
+}
+void SimHost::SetJogIncrement(double v) {
+    WriteField(planner(), offsets::kJogIncrement, v);
+}
+void SimHost::SetEngineInhibit(std::uint8_t v) {
+    WriteField(engine(), offsets::kEngineInhibit, v);
+}
+
+void SimHost::SetEngineQueue(std::int32_t a, std::int32_t b) {
+    WriteField(engine(), offsets::kEngineQueueIndexes, a);
+    WriteField(engine(), offsets::kEngineQueueIndexes + 4, b);
+}
+
+void SimHost::SetPlannerQueue(std::int32_t a, std::int32_t b) {
+    WriteField(planner(), offsets::kPlannerQueueIndexes, a);
+    WriteField(planner(), offsets::kPlannerQueueIndexes + 4, b);
+}
+
+void SimHost::SetAxisVelocity(int axis, std::int32_t v) {
+    WriteField(planner(), offsets::kAxisVelocity + 4 * std::size_t(axis), v);
+}
+
+void SimHost::SetAxisSecondParam(int axis, std::int32_t v) {
+    WriteField(planner(), offsets::kAxisSecondParam + 4 * std::size_t(axis), v);
+}
+
+JogRecord SimHost::Jog(int axis) const {
+    HostCallbacks none;
+    HostBlocks blocks{const_cast<unsigned char*>(engine_.data()), nullptr, nullptr, nullptr};
+    return Host(none, blocks).ReadJogRecord(axis);
+}
+
+std::string SimHost::Message() const {
+    return HostStringTextAt(planner_.data(), offsets::kHostMessage);
+}
+
+void SimHost::RecordMsgBox(const std::string& text) {
+    Record(Effect{Effect::Kind::MsgBox, 0, 0.0, text});
+}
+
+void SimHost::Record(Effect effect) {
+    if (recording_) effects_.push_back(std::move(effect));
+}
+
+void SimHost::DoButton(short code) {
+    if (current != nullptr) current->Record(Effect{Effect::Kind::Button, code, 0.0, {}});
+}
+
+void SimHost::SetDRO(short code, double value) {
+    if (current == nullptr) return;
+    current->dros_[Index(code)] = value;
+    current->Record(Effect{Effect::Kind::Dro, code, value, {}});
+}
+
+double SimHost::GetDRO(short code) {
+    return current != nullptr ? current->dros_[Index(code)] : 0.0;
+}
+
+bool SimHost::GetLED(short code) {
+    return current != nullptr && current->leds_[Index(code)];
+}
+
+void SimHost::SetLED(short code, bool lit) {
+    if (current != nullptr) current->leds_[Index(code)] = lit;
+}
+
+void SimHost::Code(const char* line) {
+    if (current == nullptr) return;
+    current->Record(Effect{Effect::Kind::Code, 0, 0.0, line != nullptr ? line : ""});
+    if (current->onCode != nullptr) current->onCode(*current, line != nullptr ? line : "");
+}
+
+void SimHost::MessageHook(const char* text) {
+    if (current != nullptr)
+        current->Record(Effect{Effect::Kind::Message, 0, 0.0, text != nullptr ? text : ""});
+}
+
+}  // namespace k7::sim

@@ -1,0 +1,94 @@
+// A simulated host: LEDs, DROs, the four data blocks with every field the
+// plug-in uses, and a record of every call the plug-in makes. It changes no
+// value on its own. Used by the simulator and by the tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plugin/host.h"
+#include "plugin/host_abi.h"
+
+namespace k7 {
+class Plugin;
+}
+
+namespace k7::sim {
+
+struct Effect {
+    enum class Kind { Button, Dro, Code, Message, MsgBox };
+    Kind kind = Kind::Button;
+    int code = 0;        // Button, Dro
+    double value = 0.0;  // Dro
+    std::string text;    // Code, Message, MsgBox
+
+    bool operator==(const Effect&) const = default;
+    std::string Describe() const;  // as a trace writes it: button 334, code "G90", ...
+};
+
+class SimHost {
+  public:
+    SimHost();
+    ~SimHost();
+    SimHost(const SimHost&) = delete;
+    SimHost& operator=(const SimHost&) = delete;
+
+    // Hands the six callbacks to the plug-in and makes this the host they reach.
+    void Install(Plugin& plugin);
+    // The callbacks and blocks for code that drives a Host directly.
+    HostCallbacks Callbacks();
+    HostBlocks Blocks();
+
+    void SetLed(int code, bool lit) { leds_[Index(code)] = lit; }
+    bool Led(int code) const { return leds_[Index(code)]; }
+    void SetDro(int code, double value) { dros_[Index(code)] = value; }
+    double Dro(int code) const { return dros_[Index(code)]; }
+
+    // Host fields.
+    void SetPlannerBusy(std::int32_t v);
+    void SetDistanceMode(std::int32_t v);
+    void SetRotationDegrees(double v);
+    void SetJogIncrement(double v);
+    void SetEngineInhibit(std::uint8_t v);
+    void SetEngineQueue(std::int32_t a, std::int32_t b);
+    void SetPlannerQueue(std::int32_t a, std::int32_t b);
+    void SetAxisVelocity(int axis, std::int32_t v);
+    void SetAxisSecondParam(int axis, std::int32_t v);
+    JogRecord Jog(int axis) const;
+    std::string Message() const;  // the host's message line
+
+    // Effects in the order they happened.
+    std::vector<Effect>& effects() { return effects_; }
+    void RecordMsgBox(const std::string& text);
+    // Whether each call is recorded (off for allocation-free measurements).
+    void SetRecording(bool on) { recording_ = on; }
+
+    // Observers called after each effect (the demo's machine uses them).
+    void (*onCode)(SimHost& host, const char* line) = nullptr;
+    void* user = nullptr;
+
+    void* engine() { return engine_.data(); }
+    void* setup() { return setup_.data(); }
+    void* planner() { return planner_.data(); }
+    void* view() { return view_.data(); }
+
+  private:
+    static std::size_t Index(int code) { return static_cast<std::uint16_t>(code); }
+    static void K7_CDECL DoButton(short code);
+    static void K7_CDECL SetDRO(short code, double value);
+    static double K7_CDECL GetDRO(short code);
+    static bool K7_CDECL GetLED(short code);
+    static void K7_CDECL SetLED(short code, bool lit);
+    static void K7_CDECL Code(const char* line);
+    static void MessageHook(const char* text);
+    void Record(Effect effect);
+
+    std::vector<bool> leds_;
+    std::vector<double> dros_;
+    std::vector<unsigned char> engine_, setup_, planner_, view_;
+    std::vector<Effect> effects_;
+    bool recording_ = true;
+};
+
+}  // namespace k7::sim

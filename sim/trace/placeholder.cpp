@@ -1,0 +1,2 @@
+// TEMPORARY: replaced by the trace runner.
+namespace k7::sim {}

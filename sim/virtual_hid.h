@@ -1,0 +1,97 @@
+// A HID system in memory: devices in enumeration order, handles, and a virtual
+// pendant whose reports are queued and consumed one per read. It checks how the
+// link uses it: every open handle, reads left outstanding, buffers in use.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "device/hid_system.h"
+
+namespace k7::sim {
+
+struct InputReport {
+    std::uint8_t bytes[8] = {};
+    bool late = false;  // the read of the next tick does not complete within its wait
+};
+
+class VirtualHid final : public HidSystem {
+  public:
+    // Devices: added in enumeration order; present until removed.
+    void AddDevice(const std::string& path, std::uint16_t vid, std::uint16_t pid);
+    // Marks the device absent (path compared ignoring case); false if not present.
+    bool RemoveDevice(const std::string& path);
+    // Makes a device present again, adding it at the end when it was never known.
+    void ArriveDevice(const std::string& path, std::uint16_t vid, std::uint16_t pid);
+    bool Present(const std::string& path) const;
+    bool Known(const std::string& path) const;
+
+    // The virtual pendant's reports, consumed one per completed read.
+    void QueueReport(const InputReport& report) { reports_.push_back(report); }
+    std::size_t QueuedReports() const { return reports_.size(); }
+    bool LateReportWaiting() const;
+
+    // What the link did.
+    const std::vector<std::vector<std::uint8_t>>& written() const { return written_; }
+    std::string PathOf(HidHandle handle) const;  // "" when not open
+    int OpenHandles() const;
+    int probesOpened() const { return probesOpened_; }
+    bool ReadOutstanding() const { return pending_.handle != kInvalidHandle; }
+    int misuse() const { return misuse_; }  // reads started twice, closed while pending, ...
+    // Completes any read still outstanding into the buffer it was given, as a
+    // system would: writing into memory the link has already freed shows as a
+    // use-after-free under AddressSanitizer.
+    void CompleteOutstandingRead();
+    // Make the next opens for writing fail (a device that refuses writes).
+    void FailWriteOpens(bool fail) { failWriteOpens_ = fail; }
+
+    std::vector<std::string> ListInterfaces() override;
+    HidHandle OpenProbe(const std::string& path) override;
+    HidHandle OpenRead(const std::string& path) override;
+    HidHandle OpenWrite(const std::string& path) override;
+    bool GetAttributes(HidHandle probe, HidAttributes& attributes) override;
+    ReadStart StartRead(HidHandle handle, std::span<std::uint8_t> buffer) override;
+    ReadWait WaitRead(HidHandle handle, int timeoutMs) override;
+    void CancelRead(HidHandle handle) override;
+    bool Write(HidHandle handle, std::span<const std::uint8_t> data) override;
+    void Close(HidHandle handle) override;
+
+  private:
+    struct Device {
+        std::string path;
+        std::uint16_t vid = 0;
+        std::uint16_t pid = 0;
+        bool present = true;
+    };
+    enum class Access { Probe, Read, Write };
+    struct Handle {
+        std::size_t device = 0;
+        Access access = Access::Probe;
+    };
+    struct PendingRead {
+        HidHandle handle = kInvalidHandle;
+        std::span<std::uint8_t> buffer;
+    };
+
+    Device* Find(const std::string& path);
+    const Device* Find(const std::string& path) const;
+    HidHandle Open(const std::string& path, Access access);
+    bool HandleUsable(HidHandle handle, Access access) const;
+    bool TakeReport(std::span<std::uint8_t> buffer);
+
+    std::vector<Device> devices_;
+    std::map<HidHandle, Handle> handles_;
+    HidHandle nextHandle_ = 100;
+    std::deque<InputReport> reports_;
+    bool lateArrived_ = false;
+    PendingRead pending_;
+    std::vector<std::vector<std::uint8_t>> written_;
+    int probesOpened_ = 0;
+    int misuse_ = 0;
+    bool failWriteOpens_ = false;
+};
+
+}  // namespace k7::sim
