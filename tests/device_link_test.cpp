@@ -1,0 +1,278 @@
+// The device link against the virtual HID system: discovery, removal and
+// arrival, and the per-tick report exchange.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "device/pendant_window.h"
+#include "plugin/plugin.h"
+#include "sim/sim_host.h"
+#include "sim/sim_window.h"
+#include "sim/virtual_hid.h"
+
+namespace k7 {
+namespace {
+
+constexpr std::uint16_t kVid = 0x04D8;
+constexpr std::uint16_t kPid = 0xB3C5;
+
+class DeviceLink : public ::testing::Test {
+  protected:
+    void Start() {
+        plugin = std::make_unique<Plugin>(platform);
+        host.Install(*plugin);
+        plugin->InitControl(host.engine(), host.setup(), host.planner(), host.view());
+        plugin->PostInitControl();
+    }
+    PendantWindow& window() { return *plugin->window(); }
+    void Remove(const std::string& path) {
+        hid.RemoveDevice(path);
+        windows.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, path.c_str()});
+    }
+    void Arrive(const std::string& path) {
+        hid.ArriveDevice(path, kVid, kPid);
+        windows.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, path.c_str()});
+    }
+    void QueueReport(std::uint8_t wheel, bool late = false) {
+        sim::InputReport r;
+        r.bytes[1] = wheel;
+        r.late = late;
+        hid.QueueReport(r);
+    }
+    std::string ReadPath() { return hid.PathOf(window().readHandle()); }
+    std::string WritePath() { return hid.PathOf(window().writeHandle()); }
+
+    sim::SimHost host;
+    sim::VirtualHid hid;
+    sim::SimWindowSystem windows;
+    Platform platform{&hid, &windows, nullptr, nullptr, "K7"};
+    std::unique_ptr<Plugin> plugin;
+};
+
+TEST_F(DeviceLink, FirstOfTwoPendantsIsUsedAndTheOthersProbeClosed) {
+    hid.AddDevice("mouse", 0x046D, 0xC077);
+    hid.AddDevice("pendant-a", kVid, kPid);
+    hid.AddDevice("pendant-b", kVid, kPid);
+    Start();
+    EXPECT_TRUE(window().connected());
+    EXPECT_EQ(window().devicePath(), "pendant-a");
+    EXPECT_EQ(ReadPath(), "pendant-a");
+    EXPECT_EQ(WritePath(), "pendant-a");
+    EXPECT_EQ(hid.PathOf(window().probeHandle()), "pendant-a");
+    EXPECT_EQ(hid.probesOpened(), 2);  // the search stops at the first match
+    EXPECT_EQ(hid.OpenHandles(), 3);   // probe, read and write of the match only
+    EXPECT_TRUE(windows.notificationsRegistered());
+    EXPECT_TRUE(windows.timerRunning());
+}
+
+TEST_F(DeviceLink, WrongProductIsSkippedWithItsProbeClosed) {
+    hid.AddDevice("other-product", kVid, 0x0001);
+    hid.AddDevice("other-vendor", 0x1234, kPid);
+    Start();
+    EXPECT_FALSE(window().connected());
+    EXPECT_EQ(hid.probesOpened(), 2);
+    EXPECT_EQ(hid.OpenHandles(), 0);
+    EXPECT_FALSE(windows.notificationsRegistered());
+}
+
+TEST_F(DeviceLink, NoDevicesStillStartsTheTimerAndTicksDoNothing) {
+    Start();
+    EXPECT_FALSE(window().connected());
+    EXPECT_TRUE(windows.timerRunning());
+    EXPECT_TRUE(windows.Tick());
+    EXPECT_TRUE(hid.written().empty());
+}
+
+TEST_F(DeviceLink, PendantPluggedInAfterStartUpIsNeverUsed) {
+    hid.AddDevice("keyboard", 0x04F2, 0x0112);
+    Start();
+    Arrive("late-pendant");  // no notifications were registered: nothing reaches the window
+    windows.Tick();
+    EXPECT_FALSE(window().connected());
+    EXPECT_EQ(hid.OpenHandles(), 0);
+    // Even an arrival delivered by force has no pendant path to reopen.
+    window().OnDeviceChange(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, "late-pendant"});
+    EXPECT_FALSE(window().connected());
+    EXPECT_EQ(hid.OpenHandles(), 0);
+}
+
+TEST_F(DeviceLink, RemovalOfAnotherDeviceKeepsTheLink) {
+    hid.AddDevice("pendant", kVid, kPid);
+    hid.AddDevice("mouse", 0x046D, 0xC077);
+    Start();
+    Remove("mouse");
+    EXPECT_TRUE(window().connected());
+    EXPECT_EQ(ReadPath(), "pendant");
+    // A removal record that is not a device interface is not looked at either.
+    window().OnDeviceChange(DeviceChange{kDeviceRemoveComplete, 2, "pendant"});
+    EXPECT_TRUE(window().connected());
+}
+
+TEST_F(DeviceLink, RemovalInOtherLetterCaseClosesBothHandles) {
+    hid.AddDevice("\\\\?\\hid#vid_04d8&pid_b3c5#7&1a2b", kVid, kPid);
+    Start();
+    Remove("\\\\?\\HID#VID_04D8&PID_B3C5#7&1A2B");
+    EXPECT_FALSE(window().connected());
+    EXPECT_EQ(window().readHandle(), kInvalidHandle);
+    EXPECT_EQ(window().writeHandle(), kInvalidHandle);
+    EXPECT_EQ(hid.OpenHandles(), 1);  // the probe handle stays until the window goes
+}
+
+TEST_F(DeviceLink, UnplugThenPlugReopensFromTheSamePathAndTicksResume) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    windows.Tick();
+    ASSERT_EQ(hid.written().size(), 1u);
+    Remove("pendant");
+    QueueReport(7);  // read only once the pendant is back
+    windows.Tick();
+    EXPECT_EQ(hid.written().size(), 1u);
+    EXPECT_EQ(hid.QueuedReports(), 1u);
+    Arrive("pendant");
+    EXPECT_TRUE(window().connected());
+    EXPECT_EQ(ReadPath(), "pendant");
+    EXPECT_EQ(WritePath(), "pendant");
+    windows.Tick();
+    EXPECT_EQ(hid.written().size(), 2u);
+    EXPECT_EQ(window().inputReport()[1], 7);
+    EXPECT_EQ(hid.misuse(), 0);
+}
+
+TEST_F(DeviceLink, ArrivalWhileConnectedReopensWithoutLeakingHandles) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    ASSERT_EQ(hid.OpenHandles(), 3);
+    windows.Tick();  // leaves a read pending: no report queued
+    ASSERT_TRUE(window().readPending());
+    Arrive("some-other-hid-device");
+    EXPECT_TRUE(window().connected());
+    EXPECT_EQ(hid.OpenHandles(), 3);
+    EXPECT_FALSE(hid.ReadOutstanding());
+    EXPECT_EQ(hid.misuse(), 0);
+}
+
+TEST_F(DeviceLink, ArrivalOfAnotherDeviceWhileRemovedLeavesHandlesInvalid) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    Remove("pendant");
+    Arrive("keyboard");
+    EXPECT_TRUE(window().connected());
+    EXPECT_EQ(window().readHandle(), kInvalidHandle);
+    EXPECT_EQ(window().writeHandle(), kInvalidHandle);
+    windows.Tick();  // the logic runs on the last report; nothing is read or written
+    EXPECT_TRUE(hid.written().empty());
+}
+
+TEST_F(DeviceLink, NoReportWithinTheWaitReusesThePreviousOne) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    QueueReport(42);
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 42);
+    windows.Tick();
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 42);
+    EXPECT_TRUE(window().readPending());  // one read, carried over from tick to tick
+    QueueReport(43);
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 43);
+    EXPECT_EQ(hid.misuse(), 0);
+}
+
+TEST_F(DeviceLink, LateReportIsUsedAtTheNextTick) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    QueueReport(5);
+    windows.Tick();
+    QueueReport(9, /*late=*/true);
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 5);
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 9);
+    EXPECT_EQ(hid.QueuedReports(), 0u);
+}
+
+TEST_F(DeviceLink, NothingIsWrittenWhileTheWriteHandleIsInvalid) {
+    hid.AddDevice("pendant", kVid, kPid);
+    hid.FailWriteOpens(true);
+    Start();
+    EXPECT_TRUE(window().connected());
+    EXPECT_EQ(window().writeHandle(), kInvalidHandle);
+    QueueReport(3);
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 3);  // the logic still runs
+    EXPECT_TRUE(hid.written().empty());
+}
+
+TEST_F(DeviceLink, HostIdleProbeFollowsTheDistanceMode) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    EXPECT_TRUE(window().hostWasAbsolute());
+    host.SetDistanceMode(1);
+    windows.Tick();
+    EXPECT_FALSE(window().hostWasAbsolute());
+    host.SetDistanceMode(0);
+    host.SetPlannerBusy(1);  // busy: the flag keeps its value
+    windows.Tick();
+    EXPECT_FALSE(window().hostWasAbsolute());
+    host.SetPlannerBusy(0);
+    host.SetEngineQueue(3, 4);
+    windows.Tick();
+    EXPECT_FALSE(window().hostWasAbsolute());
+    host.SetEngineQueue(4, 4);
+    host.SetPlannerQueue(1, 2);
+    windows.Tick();
+    EXPECT_FALSE(window().hostWasAbsolute());
+    host.SetPlannerQueue(2, 2);
+    windows.Tick();
+    EXPECT_TRUE(window().hostWasAbsolute());
+}
+
+TEST_F(DeviceLink, TeardownWithAReadPendingSettlesItAndClosesEachHandleOnce) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    windows.Tick();
+    ASSERT_TRUE(hid.ReadOutstanding());
+    plugin->StopPlug();
+    plugin->StopPlug();
+    EXPECT_FALSE(hid.ReadOutstanding());
+    EXPECT_EQ(hid.OpenHandles(), 0);
+    EXPECT_EQ(hid.misuse(), 0);
+    EXPECT_FALSE(windows.windowAlive());
+    EXPECT_FALSE(windows.Tick());
+    plugin.reset();
+    // A system completing the read now would write into freed memory; the
+    // sanitizer build turns that into a failure.
+    hid.CompleteOutstandingRead();
+}
+
+TEST_F(DeviceLink, StopPlugBeforeInitControlAndUpdateBeforeItAreHarmless) {
+    plugin = std::make_unique<Plugin>(platform);
+    plugin->StopPlug();
+    plugin->Update();
+    plugin->Update();
+    EXPECT_EQ(plugin->state().counters.reportSequence, 3);
+    EXPECT_EQ(plugin->window(), nullptr);
+    EXPECT_EQ(windows.windowsCreated(), 0);
+}
+
+TEST_F(DeviceLink, WindowIsAChildOfTheHostView) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    EXPECT_EQ(windows.parentView(), host.view());
+    EXPECT_EQ(windows.windowsCreated(), 1);
+}
+
+TEST_F(DeviceLink, FailedWindowCreationLeavesNoTicksButNoFault) {
+    hid.AddDevice("pendant", kVid, kPid);
+    windows.FailCreation(true);
+    Start();
+    EXPECT_TRUE(window().connected());
+    EXPECT_FALSE(windows.Tick());
+    plugin->StopPlug();
+    EXPECT_EQ(hid.OpenHandles(), 0);
+}
+
+}  // namespace
+}  // namespace k7
