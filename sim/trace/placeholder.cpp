@@ -1,2 +1,0 @@
-// TEMPORARY: replaced by the trace runner.
-namespace k7::sim {}

@@ -1,0 +1,272 @@
+// K7.so as a host loads it: through dlopen, by the entry points' undecorated
+// names, with nothing else of the plug-in visible to the host process.
+#include <dlfcn.h>
+#include <elf.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "plugin/host_abi.h"
+#include "plugin/host_string.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::set<std::string> kEntryPoints = {"SetProName",
+                                            "SetDoButton",
+                                            "SetSetDRO",
+                                            "SetGetDRO",
+                                            "SetGetLED",
+                                            "SetSetLED",
+                                            "SetCode",
+                                            "InitControl",
+                                            "PostInitControl",
+                                            "Update",
+                                            "Config",
+                                            "StopPlug",
+                                            "Reset",
+                                            "JogOn",
+                                            "JogOff",
+                                            "Purge",
+                                            "Probe",
+                                            "Home",
+                                            "DoDwell",
+                                            "DllGetClassObject",
+                                            "DllCanUnloadNow",
+                                            "DllRegisterServer",
+                                            "DllUnregisterServer"};
+
+using SetProNameFn = const char* (*)(k7::HostString);
+using InitControlFn = bool (*)(void*, void*, void*, void*);
+using VoidFn = void (*)();
+using GetClassObjectFn = std::int32_t (*)(const void*, const void*, void**);
+using ServerFn = std::int32_t (*)();
+
+constexpr std::int32_t kOk = 0;
+constexpr std::int32_t kClassNotAvailable = static_cast<std::int32_t>(0x80040111u);
+
+// What the host's callbacks saw; plain function pointers cannot carry a context.
+struct CallbackLog {
+    int buttons = 0;
+    int dros = 0;
+    int codes = 0;
+};
+CallbackLog callbackLog;
+
+void RecordButton(short) {
+    ++callbackLog.buttons;
+}
+void RecordSetDro(short, double) {
+    ++callbackLog.dros;
+}
+double ReadDro(short) {
+    return 0.0;
+}
+bool ReadLed(short) {
+    return false;
+}
+void RecordSetLed(short, bool) {}
+void RecordCode(const char*) {
+    ++callbackLog.codes;
+}
+
+// The four host blocks, zeroed, of the sizes the plug-in reads from.
+struct HostBlocks {
+    std::vector<unsigned char> engine = std::vector<unsigned char>(k7::kEngineBlockSize);
+    std::vector<unsigned char> setup = std::vector<unsigned char>(k7::kSetupBlockSize);
+    std::vector<unsigned char> planner = std::vector<unsigned char>(k7::kPlannerBlockSize);
+    std::vector<unsigned char> view = std::vector<unsigned char>(k7::kViewBlockSize);
+};
+
+// One dlopen of a module file, closed again at the end of the test.
+class LoadedModule {
+  public:
+    explicit LoadedModule(const std::string& path)
+        : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+    ~LoadedModule() {
+        if (handle_ != nullptr) dlclose(handle_);
+    }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+
+    bool loaded() const { return handle_ != nullptr; }
+    void* Symbol(const char* name) const { return dlsym(handle_, name); }
+    template <typename F>
+    F Entry(const char* name) const {
+        return reinterpret_cast<F>(Symbol(name));
+    }
+
+  private:
+    void* handle_;
+};
+
+// A copy of the module under another file title, in a directory of its own.
+// Each copy is a separate load, so it starts from the state at library load.
+class ModuleCopy {
+  public:
+    explicit ModuleCopy(const std::string& title) {
+        char pattern[] = "/tmp/k7-module-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) return;
+        dir_ = pattern;
+        path_ = dir_ / (title + ".so");
+        fs::copy_file(K7_MODULE_PATH, path_);
+    }
+    ~ModuleCopy() {
+        std::error_code ignored;
+        if (!dir_.empty()) fs::remove_all(dir_, ignored);
+    }
+    ModuleCopy(const ModuleCopy&) = delete;
+    ModuleCopy& operator=(const ModuleCopy&) = delete;
+
+    std::string path() const { return path_.string(); }
+
+  private:
+    fs::path dir_;
+    fs::path path_;
+};
+
+std::string CallSetProName(const LoadedModule& module, const char* profile) {
+    const auto setProName = module.Entry<SetProNameFn>("SetProName");
+    if (setProName == nullptr) return "<missing SetProName>";
+    const char* name = setProName(k7::HostStringCreate(profile));
+    return name != nullptr ? name : "<null>";
+}
+
+void InstallCallbacks(const LoadedModule& module) {
+    module.Entry<void (*)(k7::DoButtonFn)>("SetDoButton")(&RecordButton);
+    module.Entry<void (*)(k7::SetDroFn)>("SetSetDRO")(&RecordSetDro);
+    module.Entry<void (*)(k7::GetDroFn)>("SetGetDRO")(&ReadDro);
+    module.Entry<void (*)(k7::GetLedFn)>("SetGetLED")(&ReadLed);
+    module.Entry<void (*)(k7::SetLedFn)>("SetSetLED")(&RecordSetLed);
+    module.Entry<void (*)(k7::CodeFn)>("SetCode")(&RecordCode);
+}
+
+// Names of the symbols a module file defines in its dynamic symbol table, i.e.
+// everything another object in the process could bind to.
+std::set<std::string> DefinedDynamicSymbols(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    std::set<std::string> names;
+    Elf64_Ehdr header{};
+    if (bytes.size() < sizeof header) return names;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    const auto section = [&](std::size_t index) {
+        Elf64_Shdr s{};
+        const std::size_t at = header.e_shoff + index * header.e_shentsize;
+        if (at + sizeof s <= bytes.size()) std::memcpy(&s, bytes.data() + at, sizeof s);
+        return s;
+    };
+    for (std::size_t i = 0; i < header.e_shnum; ++i) {
+        const Elf64_Shdr symbols = section(i);
+        if (symbols.sh_type != SHT_DYNSYM || symbols.sh_entsize == 0) continue;
+        const Elf64_Shdr strings = section(symbols.sh_link);
+        for (std::size_t at = symbols.sh_offset;
+             at + sizeof(Elf64_Sym) <= bytes.size() && at < symbols.sh_offset + symbols.sh_size;
+             at += symbols.sh_entsize) {
+            Elf64_Sym sym{};
+            std::memcpy(&sym, bytes.data() + at, sizeof sym);
+            if (sym.st_shndx == SHN_UNDEF || sym.st_name == 0) continue;
+            if (strings.sh_offset + sym.st_name >= bytes.size()) continue;
+            names.insert(bytes.data() + strings.sh_offset + sym.st_name);
+        }
+    }
+    return names;
+}
+
+TEST(ModuleLoad, EveryEntryPointResolvesByItsUndecoratedName) {
+    LoadedModule module(K7_MODULE_PATH);
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    for (const std::string& name : kEntryPoints)
+        EXPECT_NE(module.Symbol(name.c_str()), nullptr) << name;
+}
+
+TEST(ModuleLoad, NothingButTheEntryPointsIsVisible) {
+    EXPECT_EQ(DefinedDynamicSymbols(K7_MODULE_PATH), kEntryPoints);
+
+    LoadedModule module(K7_MODULE_PATH);
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    // k7::ModulePlatform() and k7::Plugin::Update(): core functions the module contains.
+    EXPECT_EQ(module.Symbol("_ZN2k714ModulePlatformEv"), nullptr);
+    EXPECT_EQ(module.Symbol("_ZN2k713CycleCounters6UpdateEv"), nullptr);
+}
+
+TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
+    LoadedModule module(K7_MODULE_PATH);
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "K7 Pendant --Tarnwick Ver 1.0");
+    InstallCallbacks(module);
+
+    HostBlocks blocks;
+    const auto initControl = module.Entry<InitControlFn>("InitControl");
+    EXPECT_TRUE(initControl(blocks.engine.data(), blocks.setup.data(), blocks.planner.data(),
+                            blocks.view.data()));
+    module.Entry<VoidFn>("PostInitControl")();
+    const auto update = module.Entry<VoidFn>("Update");
+    for (int i = 0; i < 3000; ++i) update();
+    module.Entry<VoidFn>("Config")();
+    for (const char* idle : {"Reset", "JogOn", "JogOff", "Purge", "Probe", "Home", "DoDwell"})
+        module.Entry<VoidFn>(idle)();
+    module.Entry<VoidFn>("StopPlug")();
+    module.Entry<VoidFn>("StopPlug")();
+
+    // With no pendant attached nothing may reach the machine.
+    EXPECT_EQ(callbackLog.buttons, 0);
+    EXPECT_EQ(callbackLog.dros, 0);
+    EXPECT_EQ(callbackLog.codes, 0);
+    // The name stays available after the plug-in stopped, and a second call
+    // gives the same name.
+    EXPECT_EQ(CallSetProName(module, "Mach3Lathe"), "K7 Pendant --Tarnwick Ver 1.0");
+}
+
+TEST(ModuleLoad, PluginNameFollowsTheFileTitle) {
+    ModuleCopy copy("Foo");
+    LoadedModule module(copy.path());
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "Foo Pendant --Tarnwick Ver 1.0");
+}
+
+TEST(ModuleLoad, StopPlugBeforeInitControlIsSafe) {
+    ModuleCopy copy("K7early");
+    LoadedModule module(copy.path());
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    module.Entry<VoidFn>("StopPlug")();
+    module.Entry<VoidFn>("StopPlug")();
+    module.Entry<VoidFn>("Update")();
+
+    // The plug-in still starts normally afterwards.
+    EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "K7early Pendant --Tarnwick Ver 1.0");
+    InstallCallbacks(module);
+    HostBlocks blocks;
+    EXPECT_TRUE(module.Entry<InitControlFn>("InitControl")(
+        blocks.engine.data(), blocks.setup.data(), blocks.planner.data(), blocks.view.data()));
+    module.Entry<VoidFn>("PostInitControl")();
+    module.Entry<VoidFn>("StopPlug")();
+}
+
+TEST(ModuleLoad, ComEntriesAnswerAsAServerWithNothingToRegister) {
+    LoadedModule module(K7_MODULE_PATH);
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    const unsigned char classId[16] = {1};
+    const unsigned char interfaceId[16] = {2};
+    int sentinel = 0;
+    void* object = &sentinel;
+    EXPECT_EQ(module.Entry<GetClassObjectFn>("DllGetClassObject")(classId, interfaceId, &object),
+              kClassNotAvailable);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(module.Entry<ServerFn>("DllCanUnloadNow")(), kOk);
+    EXPECT_EQ(module.Entry<ServerFn>("DllRegisterServer")(), kOk);
+    EXPECT_EQ(module.Entry<ServerFn>("DllUnregisterServer")(), kOk);
+}
+
+}  // namespace
