@@ -6,16 +6,18 @@
 
 namespace k7 {
 
+using KeyLatch = std::uint8_t;  // 0 or 1
+
 struct KeyLatches {
-    std::uint8_t resetAlone = 0;
-    std::uint8_t resetFn = 0;
-    std::uint8_t startFn = 0;
-    std::uint8_t screenFn = 0;
-    std::uint8_t screenAlone = 0;
-    std::uint8_t modeAlone[3] = {};  // ModeKey1..3 without FnKey
-    std::uint8_t modeFn[3] = {};     // ModeKey1..3 with FnKey
-    std::uint8_t axisAlone[3] = {};  // X, Y, Z without FnKey
-    std::uint8_t axisFn[3] = {};     // X, Y, Z with FnKey
+    KeyLatch resetAlone = 0;
+    KeyLatch resetFn = 0;
+    KeyLatch startFn = 0;
+    KeyLatch screenFn = 0;
+    KeyLatch screenAlone = 0;
+    KeyLatch modeAlone[3] = {};  // ModeKey1..3 without FnKey
+    KeyLatch modeFn[3] = {};     // ModeKey1..3 with FnKey
+    KeyLatch axisAlone[3] = {};  // X, Y, Z without FnKey
+    KeyLatch axisFn[3] = {};     // X, Y, Z with FnKey
 };
 
 }  // namespace k7

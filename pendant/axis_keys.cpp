@@ -1,0 +1,61 @@
+// The axis keys: alone they choose the axis the wheel acts on; with FnKey they
+// toggle jogging, cycle the jog step size and zero the selected axis.
+#include "pendant/dispatch.h"
+#include "pendant/input_report.h"
+#include "pendant/key_protocol.h"
+#include "pendant/slot_cycles.h"
+
+namespace k7 {
+namespace {
+
+constexpr int kJogToggleButton = 103;
+constexpr int kZeroAxisButton = 1008;  // 1008 + axis: zero X, Y or Z
+
+// Keys newly held together are taken in the order X, Y, Z, so the last wins.
+// All presses come before any release, as with the mode keys.
+void SelectAxis(TickContext& tick) {
+    PendantState& pendant = tick.pendant;
+    ModuleState& module = tick.module;
+    for (int axis = 0; axis < 3; ++axis) {
+        const bool press = KeyHeld(pendant.currentReport, kAxisKeys[axis]) && pendant.fnHeld == 0;
+        if (AcceptPress(module.latches.axisAlone[axis], press, module.counters))
+            pendant.selectedAxis = axis;
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        const KeyLevels levels{.release = !KeyHeld(pendant.currentReport, kAxisKeys[axis])};
+        AcceptRelease(module.latches.axisAlone[axis], levels, module.counters);
+    }
+}
+
+// Step counts saved up for the old axis must not move the new one, and while
+// the host still works off moves queued for the old axis, step lines for the
+// new one wait (jogHold) until its queue is empty.
+void FollowAxisChange(TickContext& tick) {
+    PendantState& pendant = tick.pendant;
+    const bool hostIdle = tick.host.EngineQueueIdle();
+    if (pendant.selectedAxis != pendant.lastAxis) {
+        tick.jog.stepBacklog = 0;
+        if (!hostIdle) tick.module.jogHold = true;
+    }
+    if (tick.module.jogHold && hostIdle) tick.module.jogHold = false;
+    pendant.lastAxis = pendant.selectedAxis;
+}
+
+bool ShortFnAxis(TickContext& tick, int axis) {
+    const bool held = KeyHeld(tick.pendant.currentReport, kAxisKeys[axis]);
+    const bool fn = tick.pendant.fnHeld != 0;
+    return ShortFnRelease(tick.module.latches.axisFn[axis], {held && fn, !held && fn},
+                          tick.module.counters);
+}
+
+}  // namespace
+
+void HandleAxisKeys(TickContext& tick) {
+    SelectAxis(tick);
+    FollowAxisChange(tick);
+    if (ShortFnAxis(tick, 0)) tick.host.DoButton(kJogToggleButton);
+    if (ShortFnAxis(tick, 1)) StepSizeCycle(tick);
+    if (ShortFnAxis(tick, 2)) tick.host.DoButton(kZeroAxisButton + tick.pendant.selectedAxis);
+}
+
+}  // namespace k7
