@@ -22,6 +22,13 @@ struct JogState {
     double speedHistory[10] = {};  // V-mode speed bytes, oldest first
     bool jogStarted = false;       // jog-start bracket open
     bool bracketPressed = false;   // button 204 pressed at the bracket's start
+
+    // The host engine jog in motion: from a "DOJOG" until the next "ENDJOG".
+    // Kept so that it can be stopped on the axis it runs on when the wheel's
+    // meaning changes or nobody can be at the wheel any more.
+    bool engineJogRunning = false;
+    int engineJogAxis = 0;
+    int engineJogMode = 0;  // wheelMode that started it
 };
 
 }  // namespace k7

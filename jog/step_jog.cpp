@@ -1,0 +1,141 @@
+// Step mode: each tick's counts become one relative G-code move. DRO 22 is the
+// host's only back-pressure signal; counts held back by it are merged into
+// stepBacklog and drained in pieces once the wheel rests.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "jog/jog_engine.h"
+
+namespace k7 {
+namespace {
+
+constexpr int kDroQueueLevel = 22;
+constexpr double kQueueLevelLimit = 20.0;
+constexpr int kDroFeed = 818;
+constexpr int kDroFeedOverride = 821;
+constexpr double kForcedOverride = 100.0;
+constexpr int kFeedRestoreCycles = 3;
+constexpr int kBacklogPiece = 5;
+constexpr double kRadiansPerDegree = 0.017453293;
+constexpr int kLineSize = 128;
+
+constexpr const char* kAxisLetters[] = {"X", "Y", "Z", "A", "B", "C"};
+
+const char* AxisLetter(int axis) {
+    constexpr int kAxes = sizeof kAxisLetters / sizeof kAxisLetters[0];
+    return axis >= 0 && axis < kAxes ? kAxisLetters[axis] : "";
+}
+
+bool QueueHasRoom(const Host& host) {
+    return host.GetDRO(kDroQueueLevel) < kQueueLevelLimit;
+}
+
+// A line that did not fit its buffer would be a different move: never sent.
+// "G90" follows every formed line, also one that jogHold keeps from the host,
+// so the host is never left in relative mode.
+void SendLine(const TickContext& tick, const char* line, int length) {
+    if (length > 0 && length < kLineSize && !tick.module.jogHold) tick.host.Code(line);
+    if (tick.hostWasAbsolute) tick.host.Code("G90");
+}
+
+enum class StepKind { Live, BacklogPiece };
+
+void SendStepLine(const TickContext& tick, StepKind kind, int signedCount) {
+    const char* letter = AxisLetter(tick.pendant.selectedAxis);
+    const double distance = signedCount * tick.host.JogIncrement();
+    const int rate = tick.module.settings.StepJogRate;
+    char line[kLineSize];
+    int length;
+    if (rate != 0) {
+        length = std::snprintf(line, sizeof line, "G91G1 F%d %s %.4f", rate, letter, distance);
+    } else if (kind == StepKind::Live) {
+        const double feed = tick.host.GetDRO(kDroFeed);
+        length = std::snprintf(line, sizeof line, "G91G1 F%.4f %s %.4f", feed, letter, distance);
+    } else {
+        length = std::snprintf(line, sizeof line, "G91G1 %s %.4f", letter, distance);
+    }
+    SendLine(tick, line, length);
+}
+
+void DrainBacklog(TickContext& tick) {
+    int& backlog = tick.jog.stepBacklog;
+    if (std::abs(backlog) >= kBacklogPiece && QueueHasRoom(tick.host)) {
+        const int piece = backlog > 0 ? kBacklogPiece : -kBacklogPiece;
+        SendStepLine(tick, StepKind::BacklogPiece, piece);
+        backlog -= piece;
+    }
+    if (backlog != 0 && std::abs(backlog) < kBacklogPiece && QueueHasRoom(tick.host)) {
+        SendStepLine(tick, StepKind::BacklogPiece, backlog);
+        backlog = 0;
+    }
+}
+
+// Counts pile up only while the host is saturated; never let the sum overflow.
+void AddToBacklog(int& backlog, int signedCount) {
+    constexpr int kMax = std::numeric_limits<int>::max() - 255;
+    if (signedCount > 0 && backlog > kMax - signedCount) return;
+    if (signedCount < 0 && backlog < -kMax - signedCount) return;
+    backlog += signedCount;
+}
+
+void StraightStep(TickContext& tick, int signedCount) {
+    const Host& host = tick.host;
+    JogState& jog = tick.jog;
+    if (!jog.feedSaved) {
+        jog.savedFeed = host.GetDRO(kDroFeed);
+        jog.savedDro821 = host.GetDRO(kDroFeedOverride);
+        jog.feedSaved = true;
+    }
+    tick.module.counters.stepCountdown = kFeedRestoreCycles;
+    if (tick.module.settings.StepJogRate != 0) host.SetDRO(kDroFeedOverride, kForcedOverride);
+    if (QueueHasRoom(host))
+        SendStepLine(tick, StepKind::Live, signedCount);
+    else
+        AddToBacklog(jog.stepBacklog, signedCount);
+}
+
+// With the host's coordinates rotated, an X or Y jog becomes a combined X/Y
+// move so that it runs along the rotated axis. It keeps no backlog.
+void RotatedStep(const TickContext& tick, int signedCount) {
+    const double angle = tick.host.RotationDegrees() * kRadiansPerDegree;
+    const double d = signedCount * tick.host.JogIncrement();
+    const bool onX = tick.pendant.selectedAxis == 0;
+    const double dx = onX ? d : 0.0;
+    const double dy = onX ? 0.0 : d;
+    const double x = std::cos(angle) * dx - std::sin(-angle) * dy;
+    const double y = std::sin(-angle) * dx + std::cos(angle) * dy;
+    if (!QueueHasRoom(tick.host)) return;
+    char line[kLineSize];
+    const int length = std::snprintf(line, sizeof line, "G91G1 X%.4f Y%.4f ", x, y);
+    SendLine(tick, line, length);
+}
+
+}  // namespace
+
+void StepJog(TickContext& tick, int direction, int count) {
+    if (count == 0) {
+        if (tick.jog.stepBacklog != 0) DrainBacklog(tick);
+        return;
+    }
+    if (!MotionAllowed(tick.host)) return;
+    if (!JogEnabled(tick.host)) return;
+    const int signedCount = direction == 0 ? count : -count;
+    const int axis = tick.pendant.selectedAxis;
+    const bool rotated = tick.host.RotationDegrees() != 0.0 && (axis == 0 || axis == 1);
+    if (rotated)
+        RotatedStep(tick, signedCount);
+    else
+        StraightStep(tick, signedCount);
+}
+
+void RestoreStepFeed(TickContext& tick) {
+    JogState& jog = tick.jog;
+    if (!jog.feedSaved || tick.module.counters.stepCountdown != 0) return;
+    tick.host.SetDRO(kDroFeed, jog.savedFeed);
+    if (tick.module.settings.StepJogRate != 0) tick.host.SetDRO(kDroFeedOverride, jog.savedDro821);
+    jog.feedSaved = false;
+}
+
+}  // namespace k7

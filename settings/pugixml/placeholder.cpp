@@ -1,2 +1,0 @@
-// TEMPORARY: replaced by the pugixml adapter.
-namespace k7 {}
