@@ -1,0 +1,189 @@
+// Nobody at the wheel, nothing moving: an engine jog is stopped on the axis it
+// runs on whenever the wheel can no longer stop it itself.
+#include <memory>
+
+#include "device/pendant_window.h"
+#include "jog_fixture.h"
+#include "plugin/plugin.h"
+#include "sim/sim_window.h"
+#include "sim/virtual_hid.h"
+
+namespace k7::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class JogSafety : public JogFixture {
+  protected:
+    JogSafety() {
+        simHost.SetAxisVelocity(0, 100);
+        simHost.SetAxisVelocity(1, 100);
+        module.wheelMode = WheelMode::Velocity;
+        Turn(2, 50);
+        EXPECT_EQ(Codes(), Strings{"DOJOG"});
+    }
+};
+
+TEST_F(JogSafety, ModeChangeStopsTheJogOfTheOldMode) {
+    module.wheelMode = WheelMode::JogRateAdjust;  // no pass of mode 2 will come
+    Rest(50);
+    EXPECT_EQ(Effects(), Strings{"code \"ENDJOG\""});
+    EXPECT_EQ(simHost.Jog(0).stop, 1);
+    Rest(50);
+    EXPECT_TRUE(Effects().empty()) << "stopped once";
+}
+
+TEST_F(JogSafety, ModeChangeToContinuousCannotCarryTheJogOn) {
+    module.wheelMode = WheelMode::Continuous;
+    Rest(50);  // the same report again: no counts
+    EXPECT_EQ(Codes(), (Strings{"ENDJOG", "ENDJOG"}));
+    Rest(50);
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"}) << "never a DOJOG without counts";
+}
+
+TEST_F(JogSafety, AxisChangeStopsTheOldAxis) {
+    pendant.selectedAxis = 1;
+    module.wheelMode = WheelMode::Step;  // also a mode change: one stop only
+    Rest(50);
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    EXPECT_EQ(simHost.Jog(0).stop, 1);
+    EXPECT_EQ(simHost.Jog(1).stop, 0);
+}
+
+TEST_F(JogSafety, AxisChangeWhileTurningMovesOnTheNewAxisOnly) {
+    pendant.selectedAxis = 1;
+    Turn(2, 50);
+    EXPECT_EQ(Codes(), (Strings{"ENDJOG", "DOJOG"}));
+    EXPECT_EQ(simHost.Jog(0).stop, 1);
+    EXPECT_EQ(simHost.Jog(1).start, 1);
+    EXPECT_EQ(simHost.Jog(1).stop, 0);
+}
+
+TEST_F(JogSafety, ActivityWindowRunningOutStopsARunningJog) {
+    Updates(3);
+    Rest(0);
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    EXPECT_EQ(simHost.Jog(0).stop, 1);
+}
+
+TEST_F(JogSafety, JogSwitchedOffInTheHostStopsARunningJog) {
+    simHost.SetLed(83, false);
+    Rest(50);
+    EXPECT_EQ(Effects(), (Strings{"message \" Jog OFF. \"", "code \"ENDJOG\""}));
+    Rest(50);
+    EXPECT_EQ(Effects(), Strings{"message \" Jog OFF. \""});
+}
+
+TEST_F(JogSafety, InhibitedEngineCannotRestartAJogWhenItLifts) {
+    simHost.SetEngineInhibit(1);
+    Rest(50);
+    EXPECT_TRUE(Effects().empty()) << "no ENDJOG while inhibited";
+    simHost.SetEngineInhibit(0);
+    Rest(50);
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+}
+
+TEST_F(JogSafety, StopEngineJogActsOnlyOnARunningJog) {
+    pendant.selectedAxis = 2;  // the stop goes to the axis the jog runs on
+    StopEngineJog(host, jog);
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    EXPECT_EQ(simHost.Jog(0).stop, 1);
+    EXPECT_EQ(simHost.Jog(2).stop, 0);
+    StopEngineJog(host, jog);
+    EXPECT_TRUE(Codes().empty());
+}
+
+// The whole plug-in: removal, return and stop of the pendant while jogging.
+class PluginJogSafety : public ::testing::Test {
+  protected:
+    PluginJogSafety() {
+        hid.AddDevice("p", kPendantVendorId, kPendantProductId);
+        plugin = std::make_unique<Plugin>(platform);
+        host.Install(*plugin);
+        plugin->InitControl(host.engine(), host.setup(), host.planner(), host.view());
+        plugin->PostInitControl();
+        host.SetLed(83, true);
+        host.SetAxisVelocity(0, 100);
+        host.SetAxisVelocity(1, 100);
+        plugin->state().wheelMode = WheelMode::Velocity;
+        Report(0, 0);
+        windows.Tick();
+        Report(3, 60);
+        windows.Tick();
+        EXPECT_EQ(Codes(), Strings{"DOJOG"});
+    }
+    void Report(int wheel, int speed, std::uint8_t keys3 = 0, std::uint8_t keys4 = 0) {
+        sim::InputReport r;
+        r.bytes[1] = static_cast<std::uint8_t>(wheel);
+        r.bytes[2] = static_cast<std::uint8_t>(speed);
+        r.bytes[3] = keys3;
+        r.bytes[4] = keys4;
+        hid.QueueReport(r);
+    }
+    void Remove() {
+        hid.RemoveDevice("p");
+        windows.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, "p"});
+    }
+    void Arrive() {
+        hid.ArriveDevice("p", kPendantVendorId, kPendantProductId);
+        windows.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, "p"});
+    }
+    Strings Codes() {
+        Strings out;
+        for (const sim::Effect& e : host.effects())
+            if (e.kind == sim::Effect::Kind::Code) out.push_back(e.text);
+        host.effects().clear();
+        return out;
+    }
+
+    sim::SimHost host;
+    sim::VirtualHid hid;
+    sim::SimWindowSystem windows;
+    Platform platform{&hid, &windows, nullptr, nullptr, "K7"};
+    std::unique_ptr<Plugin> plugin;
+};
+
+TEST_F(PluginJogSafety, UnplugStopsAndTheReplayedReportCannotRestart) {
+    Remove();
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    EXPECT_EQ(host.Jog(0).stop, 1);
+    windows.Tick();
+    Arrive();
+    // No new report yet: the last one (speed byte 60) is dispatched again.
+    for (int i = 0; i < 3; ++i) {
+        windows.Tick();
+        for (const std::string& code : Codes()) EXPECT_NE(code, "DOJOG") << "tick " << i;
+        EXPECT_EQ(host.Jog(0).stop, 1);
+    }
+    Report(5, 60);  // the wheel turns again: jogging resumes
+    windows.Tick();
+    EXPECT_EQ(Codes(), Strings{"DOJOG"});
+}
+
+TEST_F(PluginJogSafety, StopPlugStopsTheJog) {
+    plugin->StopPlug();
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    EXPECT_EQ(host.Jog(0).stop, 1);
+}
+
+TEST_F(PluginJogSafety, ModeKeyStopsTheJog) {
+    Report(3, 60, 0, 0x01);  // ModeKey1 in V mode: back to step mode
+    windows.Tick();
+    EXPECT_EQ(plugin->state().wheelMode, WheelMode::Step);
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    EXPECT_EQ(host.Jog(0).stop, 1);
+}
+
+TEST_F(PluginJogSafety, AxisKeyStopsTheJog) {
+    Report(3, 60, 0x08);  // YKey
+    windows.Tick();
+    EXPECT_EQ(plugin->window()->pendant().selectedAxis, 1);
+    const Strings codes = Codes();
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes[0], "ENDJOG");
+    for (const std::string& code : codes) EXPECT_NE(code, "DOJOG");
+    EXPECT_EQ(host.Jog(0).stop, 1);
+}
+
+}  // namespace
+}  // namespace k7::test
