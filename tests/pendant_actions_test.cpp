@@ -1,0 +1,377 @@
+// What the keys do to the host: reset, start and stop, the screen key, the
+// mode keys and their assigned functions, the axis keys and their second
+// functions.
+#include <gtest/gtest.h>
+
+#include "pendant_fixture.h"
+
+namespace k7 {
+namespace {
+
+using test::PendantFixture;
+using test::Strings;
+
+// ButtonList positions used below.
+constexpr int kNone = 0;
+constexpr int kSeparator = 1;
+constexpr int kOem1 = 2;
+constexpr int kOem2 = 3;
+constexpr int kMacro1 = 6;
+constexpr int kMacro4 = 9;
+constexpr int kZeroX = 55;   // "1008 , Zero X"
+constexpr int kVerify = 20;  // "1020,  Verify"
+
+class ResetKey : public PendantFixture {};
+
+TEST_F(ResetKey, AloneWorksOnlyWhileLed800IsDark) {
+    Tap("Reset");
+    EXPECT_EQ(Effects(), Strings{"button 1021"});
+    simHost.SetLed(800, true);
+    Tap("Reset");
+    EXPECT_EQ(Effects(), Strings{});
+}
+
+TEST_F(ResetKey, WithFnWorksOnlyWhileLed800IsLit) {
+    Tap("Fn+Reset");
+    EXPECT_EQ(Effects(), Strings{});
+    simHost.SetLed(800, true);
+    Tap("Fn+Reset");
+    EXPECT_EQ(Effects(), Strings{"button 1021"});
+}
+
+TEST_F(ResetKey, HeldResetPressesOnceEvenWhenLedChanges) {
+    Tick("Reset");
+    simHost.SetLed(800, true);
+    Updates(5);
+    Tick("Reset");
+    simHost.SetLed(800, false);
+    Tick("Reset");
+    EXPECT_EQ(Effects(), Strings{"button 1021"});
+}
+
+class RunKeys : public PendantFixture {};
+
+TEST_F(RunKeys, StartChoosesButtonsByRunLeds) {
+    Tap("Fn+Start");
+    EXPECT_EQ(Effects(), Strings{"button 1000"});
+    simHost.SetLed(806, true);
+    simHost.SetLed(804, true);
+    Tap("Fn+Start");
+    EXPECT_EQ(Effects(), Strings{"button 1000"});
+    simHost.SetLed(806, false);
+    Tap("Fn+Start");  // LED 804 still lit when read again
+    EXPECT_EQ(Effects(), (Strings{"button 1001", "button 1000"}));
+}
+
+TEST_F(RunKeys, StartAlonePressesNothing) {
+    Tap("Start");
+    EXPECT_EQ(Effects(), Strings{});
+}
+
+TEST_F(RunKeys, StopAfterStartSkips1002Once) {
+    Tap("Fn+Screen");  // first stop after load, no start before it
+    EXPECT_EQ(Effects(), (Strings{"button 1003", "button 1002"}));
+    Tap("Fn+Start");
+    Tap("Fn+Screen");
+    EXPECT_EQ(Effects(), (Strings{"button 1000", "button 1003"}));
+    Tap("Fn+Screen");
+    EXPECT_EQ(Effects(), (Strings{"button 1003", "button 1002"}));
+}
+
+TEST_F(RunKeys, StartAndStopInOneReportStartFirst) {
+    Tap("Fn+Start+Screen");
+    EXPECT_EQ(Effects(), (Strings{"button 1000", "button 1003"}));
+}
+
+TEST_F(RunKeys, StartReleasedWhileFnHeldCanActAgainAtOnce) {
+    Tick("Fn+Start");
+    Tick("Fn");  // no Update in between: the release does not wait
+    Tick("Fn+Start");
+    EXPECT_EQ(Effects(), (Strings{"button 1000", "button 1000"}));
+    Tick("Fn+Screen");
+    Tick("Fn");
+    Tick("Fn+Screen");
+    EXPECT_EQ(Effects(), (Strings{"button 1003", "button 1003", "button 1002"}));
+}
+
+TEST_F(RunKeys, FnLetGoFirstReleasesStartOnlyAfterSettle) {
+    Tick("Fn+Start");
+    Tick("Start");
+    Tick("Fn+Start");  // latch still set: not a new press
+    Updates(2);
+    Tick("Start");
+    Tick("Fn+Start");
+    EXPECT_EQ(Effects(), (Strings{"button 1000", "button 1000"}));
+}
+
+class ScreenKey : public PendantFixture {
+  protected:
+    ScreenKey() {
+        module.settings.ScreenSel[0] = 1;
+        module.settings.ScreenSel[1] = 2;
+        module.settings.ScreenSel[2] = 3;
+    }
+    // ScreenKey alone, let go after this many Updates.
+    void Press(int updates) {
+        Tick("Screen");
+        Updates(updates);
+        Tick();
+    }
+};
+
+TEST_F(ScreenKey, ReleaseActsByPressCycles) {
+    struct Case {
+        int updates;
+        Strings effects;
+    } cases[] = {
+        {2, {"button 323"}}, {3, {}}, {4, {"button 2"}}, {19, {"button 3"}}, {20, {}}, {500, {}},
+    };
+    for (const Case& c : cases) {
+        Press(c.updates);
+        EXPECT_EQ(Effects(), c.effects) << c.updates << " updates";
+    }
+}
+
+TEST_F(ScreenKey, CycleFollowsSlotsAndScreenTable) {
+    module.settings.ScreenSel[0] = 4;  // screen 5 (Offsets): button 7
+    module.settings.ScreenSel[1] = 5;  // screen 6 (Setting): button 6
+    module.settings.ScreenSel[2] = 6;  // screen 7 (Diagnostics): button 5
+    for (int i = 0; i < 4; ++i) Press(5);
+    EXPECT_EQ(Effects(), (Strings{"button 6", "button 5", "button 7", "button 6"}));
+}
+
+TEST_F(ScreenKey, CycleSkipsUnusedSlotsAndStopsWhenNoOtherIsSet) {
+    module.settings.ScreenSel[1] = 0;
+    for (int i = 0; i < 3; ++i) Press(5);
+    EXPECT_EQ(Effects(), (Strings{"button 3", "button 1", "button 3"}));
+    module.settings.ScreenSel[0] = 0;
+    Press(5);  // from slot 3 neither slot 1 nor slot 2 is used
+    EXPECT_EQ(Effects(), Strings{});
+    EXPECT_EQ(pendant.screenSlot, 3);
+}
+
+TEST_F(ScreenKey, SettingOutsideListKeepsSlotCode) {
+    Press(5);  // slot 2: button 2, remembered
+    Press(5);
+    Press(5);
+    Effects();
+    module.settings.ScreenSel[1] = 7;  // names no screen: slot 2 keeps button 2
+    Press(5);
+    EXPECT_EQ(Effects(), Strings{"button 2"});
+}
+
+TEST_F(ScreenKey, SlotThatNeverNamedAScreenCountsButPressesNothing) {
+    module.settings.ScreenSel[1] = -1;
+    Press(5);
+    EXPECT_EQ(pendant.screenSlot, 2);
+    Press(5);
+    EXPECT_EQ(Effects(), Strings{"button 3"});
+}
+
+TEST_F(ScreenKey, FnAddedWhileHeldStopsThenReleaseStillJudged) {
+    Tick("Screen");
+    Updates(3);
+    Tick("Screen+Fn");
+    EXPECT_EQ(Effects(), (Strings{"button 1003", "button 1002"}));
+    Updates(2);
+    Tick();
+    EXPECT_EQ(Effects(), Strings{"button 2"});  // pressCycles 5: the screen cycle
+}
+
+class ModeKeys : public PendantFixture {};
+
+TEST_F(ModeKeys, EachKeyTogglesItsTwoModesAndAnnouncesEveryChange) {
+    const struct {
+        const char* key;
+        int mode;
+    } steps[] = {
+        {"M1", WheelMode::Velocity},      {"M1", WheelMode::Step},
+        {"M1", WheelMode::Velocity},      {"M2", WheelMode::Continuous},
+        {"M2", WheelMode::JogRateAdjust}, {"M2", WheelMode::Continuous},
+        {"M3", WheelMode::Dro821Adjust},  {"M3", WheelMode::Dro74Adjust},
+        {"M1", WheelMode::Step},
+    };
+    for (const auto& step : steps) {
+        Tap(step.key);
+        EXPECT_EQ(module.wheelMode, step.mode) << step.key;
+        EXPECT_EQ(Effects(), Strings{"button 334"}) << step.key;
+    }
+}
+
+TEST_F(ModeKeys, ChangeButtonFollowsSelectedAxis) {
+    Tap("Z");
+    Tap("M3");
+    Tap("Y");
+    Tap("M3");
+    EXPECT_EQ(Effects(), (Strings{"button 336", "button 335"}));
+}
+
+TEST_F(ModeKeys, FirstTickAnnouncesNothing) {
+    Tick();
+    EXPECT_EQ(Effects(), Strings{});
+}
+
+class AssignedFunctions : public PendantFixture {
+  protected:
+    AssignedFunctions() {
+        for (int i = 0; i < 4; ++i) {
+            module.settings.OEM[i] = static_cast<std::int16_t>(301 + i);
+            module.settings.Macro[i] = static_cast<std::int16_t>(200 + i);
+        }
+    }
+    Strings Run(int key, int position) {
+        module.settings.BUTTON[key] = static_cast<std::int16_t>(position);
+        const std::string name = "Fn+M" + std::to_string(key + 1);
+        Tap(name, 2, "Fn");
+        Updates(2);
+        Tick();
+        return Effects();
+    }
+};
+
+TEST_F(AssignedFunctions, OemButtonsPressTheirSettingWithExactMessages) {
+    EXPECT_EQ(Run(0, kOem1), (Strings{"button 301", "message \" OEM Function #1 executed. \""}));
+    EXPECT_EQ(Run(1, kOem2), (Strings{"button 302", "message \"OEM Function #2 executed.\""}));
+    EXPECT_EQ(Run(2, kOem2 + 1), (Strings{"button 303", "message \"OEM Function #3 executed. \""}));
+    EXPECT_EQ(Run(0, kOem2 + 2), (Strings{"button 304", "message \"OEM Function #4 executed.\""}));
+    EXPECT_EQ(simHost.Message(), "OEM Function #4 executed.");
+}
+
+TEST_F(AssignedFunctions, MacrosRunMLineWithExactMessages) {
+    EXPECT_EQ(Run(0, kMacro1),
+              (Strings{"code \"M200\"", "message \" Custom Macro #1 executed. \""}));
+    module.settings.Macro[3] = -32768;
+    EXPECT_EQ(Run(2, kMacro4),
+              (Strings{"code \"M-32768\"", "message \" Custom Macro #4 executed. \""}));
+    EXPECT_EQ(simHost.Message(), " Custom Macro #4 executed. ");
+}
+
+TEST_F(AssignedFunctions, HostButtonEntriesPressTheirNumber) {
+    EXPECT_EQ(Run(1, kZeroX), Strings{"button 1008"});
+    EXPECT_EQ(Run(2, kVerify), Strings{"button 1020"});
+    EXPECT_EQ(Run(0, kNone), Strings{"button 0"});
+}
+
+TEST_F(AssignedFunctions, SeparatorAndPositionsOutsideListDoNothing) {
+    for (const int position : {kSeparator, 10, -1, 70, 32767, -32768})
+        EXPECT_EQ(Run(0, position), Strings{}) << position;
+    EXPECT_EQ(simHost.Message(), "");
+}
+
+TEST_F(AssignedFunctions, SettingIsReadAtTheRelease) {
+    module.settings.BUTTON[0] = kOem1;
+    Tick("Fn+M1");
+    module.settings.BUTTON[0] = kZeroX;
+    Updates(2);
+    Tick("Fn");
+    EXPECT_EQ(Effects(), Strings{"button 1008"});
+}
+
+TEST_F(AssignedFunctions, HeldTooLongIsCancelled) {
+    module.settings.BUTTON[0] = kZeroX;
+    Tick("Fn+M1");
+    Updates(10);
+    Tick("Fn");
+    EXPECT_EQ(Effects(), Strings{});
+}
+
+TEST_F(AssignedFunctions, ModeKeyThenFnAddedChangesModeAndRunsFunction) {
+    module.settings.BUTTON[1] = kZeroX;
+    Tick("M2");
+    Tick("M2+Fn");
+    Updates(2);
+    Tick("Fn");
+    EXPECT_EQ(module.wheelMode, WheelMode::Continuous);
+    EXPECT_EQ(Effects(), (Strings{"button 334", "button 1008"}));
+}
+
+TEST_F(AssignedFunctions, FnWithModeKeyLeavesWheelModeAlone) {
+    Run(0, kZeroX);
+    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+}
+
+class AxisKeys : public PendantFixture {};
+
+TEST_F(AxisKeys, SameAxisAgainLeavesBacklogAndHoldAlone) {
+    jog.stepBacklog = 5;
+    simHost.SetEngineQueue(1, 4);
+    KeysOnlyTick("X");
+    EXPECT_EQ(jog.stepBacklog, 5);
+    EXPECT_FALSE(module.jogHold);
+}
+
+TEST_F(AxisKeys, ChangeClearsBacklogAndHoldsWhileHostHasQueuedMoves) {
+    jog.stepBacklog = 5;
+    simHost.SetEngineQueue(1, 4);
+    KeysOnlyTick("Y");
+    EXPECT_EQ(pendant.selectedAxis, 1);
+    EXPECT_EQ(jog.stepBacklog, 0);
+    EXPECT_TRUE(module.jogHold);
+    Updates(2);
+    Tick("Z+X");  // keys change, the queue does not: still held
+    EXPECT_TRUE(module.jogHold);
+    simHost.SetEngineQueue(4, 4);
+    Tick("Z+X");
+    EXPECT_FALSE(module.jogHold);
+    EXPECT_EQ(Effects(), Strings{});
+}
+
+TEST_F(AxisKeys, ChangeWhileHostIdleNeverHolds) {
+    Tap("Z");
+    EXPECT_EQ(pendant.selectedAxis, 2);
+    EXPECT_FALSE(module.jogHold);
+}
+
+TEST_F(AxisKeys, FnXTogglesJogAndFnZZeroesSelectedAxis) {
+    Tap("Fn+X", 2, "Fn");
+    Tap("Y");
+    Tap("Fn+Z", 2, "Fn");
+    EXPECT_EQ(Effects(), (Strings{"button 103", "button 1009"}));
+    EXPECT_EQ(pendant.selectedAxis, 1);  // FnKey combinations select no axis
+}
+
+TEST_F(AxisKeys, StepSizeCycleSkipsUnusedSlot) {
+    module.settings.StepSize[0] = 1;
+    module.settings.StepSize[1] = 0;
+    module.settings.StepSize[2] = 2;
+    for (int i = 0; i < 3; ++i) Tap("Fn+Y", 2, "Fn");
+    EXPECT_EQ(Effects(), (Strings{"dro 828 0.001", "dro 828 0.0001", "dro 828 0.001"}));
+    EXPECT_DOUBLE_EQ(simHost.Dro(828), 0.001);
+}
+
+TEST_F(AxisKeys, StepSizesFollowTheListTable) {
+    module.settings.StepSize[0] = 4;
+    module.settings.StepSize[1] = 3;
+    module.settings.StepSize[2] = 1;
+    for (int i = 0; i < 3; ++i) Tap("Fn+Y", 2, "Fn");
+    EXPECT_EQ(Effects(),
+              (Strings{"dro 828 0.01", "dro 828 0.0001", "dro 828 0.10000000000000001"}));
+}
+
+TEST_F(AxisKeys, StepSizeCycleWithNoSlotSetWritesNothing) {
+    Tap("Fn+Y", 2, "Fn");
+    EXPECT_EQ(Effects(), Strings{});
+}
+
+TEST_F(AxisKeys, StepSizeOutsideListCountsAsSetWithLastSize) {
+    module.settings.StepSize[1] = -1;
+    Tap("Fn+Y", 2, "Fn");
+    module.settings.StepSize[2] = 3;
+    Tap("Fn+Y", 2, "Fn");
+    module.settings.StepSize[1] = 4;
+    Tap("Fn+Y", 2, "Fn");  // slot 1 is 0: on to slot 2, now 0.1
+    module.settings.StepSize[1] = 99;
+    Tap("Fn+Y", 2, "Fn");
+    Tap("Fn+Y", 2, "Fn");  // slot 2 keeps 0.1
+    EXPECT_EQ(Effects(), (Strings{"dro 828 0.001", "dro 828 0.01", "dro 828 0.10000000000000001",
+                                  "dro 828 0.01", "dro 828 0.10000000000000001"}));
+}
+
+TEST_F(AxisKeys, FnYHeldTooLongDoesNothing) {
+    module.settings.StepSize[1] = 1;
+    Tap("Fn+Y", 10, "Fn");
+    EXPECT_EQ(Effects(), Strings{});
+}
+
+}  // namespace
+}  // namespace k7
