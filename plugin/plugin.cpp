@@ -1,6 +1,8 @@
 #include "plugin/plugin.h"
 
 #include "device/pendant_window.h"
+#include "settings/profile_store.h"
+#include "settings/settings_io.h"
 
 namespace k7 {
 
@@ -13,7 +15,11 @@ Plugin::~Plugin() {
 const char* Plugin::SetProName(HostString name) {
     state_.profileName = HostStringText(name);
     HostStringRelease(name);
+    // Opened and closed without a read: the profile is loaded and written back.
+    ProfileStore store;
+    store.Open(platform_.xml, state_.profileName);
     state_.pluginName = platform_.moduleTitle + kPluginNameSuffix;
+    store.Close();
     return state_.pluginName.c_str();
 }
 
@@ -27,10 +33,20 @@ bool Plugin::InitControl(void* engine, void* setup, void* planner, void* view) {
 }
 
 void Plugin::PostInitControl() {
-    if (window_ != nullptr) window_->FindPendant();
+    ProfileStore store;
+    store.Open(platform_.xml, state_.profileName);
+    LoadSettings(store, state_.settings, [this] {
+        if (window_ != nullptr) window_->FindPendant();
+    });
+    store.Close();
 }
 
-void Plugin::Config() {}
+void Plugin::Config() {
+    ProfileStore store;
+    store.Open(platform_.xml, state_.profileName);
+    ConfigureSettings(store, state_.settings, platform_.dialog);
+    store.Close();
+}
 
 void Plugin::StopPlug() {
     window_.reset();

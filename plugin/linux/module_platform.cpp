@@ -4,6 +4,7 @@
 #include <string>
 
 #include "plugin/platform.h"
+#include "settings/pugixml/pugixml_dom.h"
 
 namespace k7 {
 namespace {
@@ -23,7 +24,8 @@ std::string ModuleFileTitle() {
 }  // namespace
 
 Platform& ModulePlatform() {
-    static Platform platform{nullptr, nullptr, nullptr, nullptr, ModuleFileTitle()};
+    static PugiXmlDomFactory xml;
+    static Platform platform{nullptr, nullptr, &xml, nullptr, ModuleFileTitle()};
     return platform;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "plugin/platform.h"
+#include "settings/win32/msxml_dom.h"
 
 namespace k7 {
 namespace {
@@ -27,7 +28,8 @@ std::string ModuleFileTitle() {
 }  // namespace
 
 Platform& ModulePlatform() {
-    static Platform platform{nullptr, nullptr, nullptr, nullptr, ModuleFileTitle()};
+    static MsXmlDomFactory xml;
+    static Platform platform{nullptr, nullptr, &xml, nullptr, ModuleFileTitle()};
     return platform;
 }
 

@@ -1,0 +1,212 @@
+#include "settings/win32/msxml_dom.h"
+
+#include <windows.h>
+// After windows.h, which they need.
+#include <msxml2.h>
+#include <objbase.h>
+
+#include <vector>
+
+#include "settings/win32/com_text.h"
+
+namespace k7 {
+namespace {
+
+// The DOM document class and its document interface, by id: the
+// version-independent class every MSXML installation registers.
+constexpr GUID kDomDocumentClass = {
+    0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+constexpr GUID kDomDocumentInterface = {
+    0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+// One COM reference, released when the holder goes.
+template <class T>
+class Ref {
+  public:
+    Ref() = default;
+    ~Ref() {
+        if (p_ != nullptr) p_->Release();
+    }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    T* get() const { return p_; }
+    T** out() { return &p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    T* Detach() {
+        T* p = p_;
+        p_ = nullptr;
+        return p;
+    }
+    void Reset(T* p) {
+        if (p_ != nullptr) p_->Release();
+        p_ = p;
+    }
+
+  private:
+    T* p_ = nullptr;
+};
+
+IXMLDOMNode* Node(XmlElement element) {
+    return static_cast<IXMLDOMNode*>(element.node);
+}
+
+bool IsElementNamed(IXMLDOMNode* node, std::wstring_view name) {
+    DOMNodeType type = NODE_INVALID;
+    if (FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT) return false;
+    Bstr nodeName;
+    if (FAILED(node->get_nodeName(nodeName.out()))) return false;
+    return nodeName.view() == name;
+}
+
+bool FileIsMissingOrEmpty(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return !directory && data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+}
+
+// The replace that follows must not expose a file whose data is still only in
+// the system's cache: a crash would leave an empty profile behind.
+bool FlushToDisk(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(file) != 0;
+    CloseHandle(file);
+    return flushed;
+}
+
+class MsXmlDocument final : public XmlDocument {
+  public:
+    explicit MsXmlDocument(IXMLDOMDocument* document) { document_.Reset(document); }
+    ~MsXmlDocument() override {
+        for (IXMLDOMNode* node : held_) node->Release();
+    }
+    MsXmlDocument(const MsXmlDocument&) = delete;
+    MsXmlDocument& operator=(const MsXmlDocument&) = delete;
+
+    XmlLoad Load(const std::string& path) override;
+    bool Save(const std::string& path) override;
+    XmlElement Root() override;
+    XmlElement AppendRoot(std::string_view name) override;
+    XmlElement FirstChild(XmlElement parent, std::string_view name) override;
+    XmlElement AppendChild(XmlElement parent, std::string_view name) override;
+    void Remove(XmlElement element) override;
+    std::string Text(XmlElement element) override;
+    void SetText(XmlElement element, std::string_view text) override;
+
+  private:
+    // Handles stay valid for the document's life: it keeps their references.
+    XmlElement Hold(IXMLDOMNode* node);
+    XmlElement Append(IXMLDOMNode* parent, std::string_view name);
+
+    Ref<IXMLDOMDocument> document_;
+    std::vector<IXMLDOMNode*> held_;
+};
+
+XmlElement MsXmlDocument::Hold(IXMLDOMNode* node) {
+    if (node == nullptr) return {};
+    held_.push_back(node);
+    return XmlElement{node};
+}
+
+XmlLoad MsXmlDocument::Load(const std::string& path) {
+    const PathVariant source(path);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    const HRESULT result = document_->load(source.get(), &loaded);
+    if (SUCCEEDED(result) && loaded == VARIANT_TRUE && Root()) return XmlLoad::Loaded;
+    return FileIsMissingOrEmpty(path) ? XmlLoad::Missing : XmlLoad::Unparseable;
+}
+
+bool MsXmlDocument::Save(const std::string& path) {
+    const PathVariant destination(path);
+    return SUCCEEDED(document_->save(destination.get())) && FlushToDisk(path);
+}
+
+XmlElement MsXmlDocument::Root() {
+    Ref<IXMLDOMElement> root;
+    if (FAILED(document_->get_documentElement(root.out())) || !root) return {};
+    return Hold(root.Detach());  // an element is a node: same object, same reference
+}
+
+XmlElement MsXmlDocument::Append(IXMLDOMNode* parent, std::string_view name) {
+    const Bstr tag(name);
+    Ref<IXMLDOMElement> element;
+    if (FAILED(document_->createElement(tag.get(), element.out())) || !element) return {};
+    Ref<IXMLDOMNode> appended;
+    if (FAILED(parent->appendChild(element.get(), appended.out()))) return {};
+    return Hold(appended.Detach());
+}
+
+XmlElement MsXmlDocument::AppendRoot(std::string_view name) {
+    return Append(document_.get(), name);
+}
+
+XmlElement MsXmlDocument::AppendChild(XmlElement parent, std::string_view name) {
+    return Append(Node(parent), name);
+}
+
+XmlElement MsXmlDocument::FirstChild(XmlElement parent, std::string_view name) {
+    // Walked and compared by hand: the query languages' defaults differ
+    // between MSXML versions.
+    const std::wstring wanted = Widen(name);
+    Ref<IXMLDOMNode> child;
+    if (FAILED(Node(parent)->get_firstChild(child.out()))) return {};
+    while (child) {
+        if (IsElementNamed(child.get(), wanted)) return Hold(child.Detach());
+        Ref<IXMLDOMNode> next;
+        if (FAILED(child->get_nextSibling(next.out()))) return {};
+        child.Reset(next.Detach());
+    }
+    return {};
+}
+
+void MsXmlDocument::Remove(XmlElement element) {
+    Ref<IXMLDOMNode> parent;
+    if (FAILED(Node(element)->get_parentNode(parent.out())) || !parent) return;
+    Ref<IXMLDOMNode> removed;
+    parent->removeChild(Node(element), removed.out());
+}
+
+std::string MsXmlDocument::Text(XmlElement element) {
+    Bstr text;
+    if (FAILED(Node(element)->get_text(text.out()))) return {};
+    return text.Narrowed();
+}
+
+void MsXmlDocument::SetText(XmlElement element, std::string_view text) {
+    const Bstr value(text);
+    Node(element)->put_text(value.get());
+}
+
+}  // namespace
+
+std::unique_ptr<XmlDocument> MsXmlDomFactory::CreateDocument() {
+    Ref<IXMLDOMDocument> document;
+    if (FAILED(CoCreateInstance(kDomDocumentClass, nullptr, CLSCTX_INPROC_SERVER,
+                                kDomDocumentInterface, reinterpret_cast<void**>(document.out()))))
+        return nullptr;
+    // Loaded synchronously; whitespace between the host's elements is kept, so
+    // the saved file keeps the host's line breaks and indentation.
+    document->put_async(VARIANT_FALSE);
+    document->put_preserveWhiteSpace(VARIANT_TRUE);
+    return std::make_unique<MsXmlDocument>(document.Detach());
+}
+
+bool MsXmlDomFactory::MoveReplacing(const std::string& source, const std::string& target) {
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return false;
+    return MoveFileExA(source.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void MsXmlDomFactory::RemoveFile(const std::string& path) {
+    DeleteFileA(path.c_str());
+}
+
+}  // namespace k7
