@@ -1,0 +1,245 @@
+// K7.dll as the host loads it: LoadLibrary, entry points found by their
+// undecorated names, and an export table holding nothing else.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "plugin/host_abi.h"
+#include "plugin/host_string.h"
+
+namespace {
+
+const std::set<std::string> kEntryPoints = {"SetProName",
+                                            "SetDoButton",
+                                            "SetSetDRO",
+                                            "SetGetDRO",
+                                            "SetGetLED",
+                                            "SetSetLED",
+                                            "SetCode",
+                                            "InitControl",
+                                            "PostInitControl",
+                                            "Update",
+                                            "Config",
+                                            "StopPlug",
+                                            "Reset",
+                                            "JogOn",
+                                            "JogOff",
+                                            "Purge",
+                                            "Probe",
+                                            "Home",
+                                            "DoDwell",
+                                            "DllGetClassObject",
+                                            "DllCanUnloadNow",
+                                            "DllRegisterServer",
+                                            "DllUnregisterServer"};
+
+using SetProNameFn = const char*(K7_CDECL*)(k7::HostString);
+using InitControlFn = bool(K7_CDECL*)(void*, void*, void*, void*);
+using VoidFn = void(K7_CDECL*)();
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(const void*, const void*, void**);
+using ServerFn = HRESULT(STDAPICALLTYPE*)();
+
+struct CallbackLog {
+    int buttons = 0;
+    int dros = 0;
+    int codes = 0;
+};
+CallbackLog callbackLog;
+
+void K7_CDECL RecordButton(short) {
+    ++callbackLog.buttons;
+}
+void K7_CDECL RecordSetDro(short, double) {
+    ++callbackLog.dros;
+}
+double K7_CDECL ReadDro(short) {
+    return 0.0;
+}
+bool K7_CDECL ReadLed(short) {
+    return false;
+}
+void K7_CDECL RecordSetLed(short, bool) {}
+void K7_CDECL RecordCode(const char*) {
+    ++callbackLog.codes;
+}
+
+struct HostBlocks {
+    std::vector<unsigned char> engine = std::vector<unsigned char>(k7::kEngineBlockSize);
+    std::vector<unsigned char> setup = std::vector<unsigned char>(k7::kSetupBlockSize);
+    std::vector<unsigned char> planner = std::vector<unsigned char>(k7::kPlannerBlockSize);
+    std::vector<unsigned char> view = std::vector<unsigned char>(k7::kViewBlockSize);
+};
+
+class LoadedModule {
+  public:
+    explicit LoadedModule(const std::string& path) : module_(LoadLibraryA(path.c_str())) {}
+    ~LoadedModule() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+
+    bool loaded() const { return module_ != nullptr; }
+    HMODULE module() const { return module_; }
+    FARPROC Symbol(const char* name) const { return GetProcAddress(module_, name); }
+    template <typename F>
+    F Entry(const char* name) const {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(Symbol(name)));
+    }
+
+  private:
+    HMODULE module_;
+};
+
+// A copy of the DLL under another file title, in a directory of its own; a
+// separate load, so it starts from the state at library load.
+class ModuleCopy {
+  public:
+    explicit ModuleCopy(const std::string& title) {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        dir_ =
+            std::string(temp) + "k7-module-" + std::to_string(GetCurrentProcessId()) + "-" + title;
+        CreateDirectoryA(dir_.c_str(), nullptr);
+        path_ = dir_ + "\\" + title + ".dll";
+        CopyFileA(K7_MODULE_PATH, path_.c_str(), FALSE);
+    }
+    ~ModuleCopy() {
+        DeleteFileA(path_.c_str());
+        RemoveDirectoryA(dir_.c_str());
+    }
+    ModuleCopy(const ModuleCopy&) = delete;
+    ModuleCopy& operator=(const ModuleCopy&) = delete;
+
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string dir_;
+    std::string path_;
+};
+
+std::string CallSetProName(const LoadedModule& module, const char* profile) {
+    const auto setProName = module.Entry<SetProNameFn>("SetProName");
+    if (setProName == nullptr) return "<missing SetProName>";
+    const char* name = setProName(k7::HostStringCreate(profile));
+    return name != nullptr ? name : "<null>";
+}
+
+void InstallCallbacks(const LoadedModule& module) {
+    module.Entry<void(K7_CDECL*)(k7::DoButtonFn)>("SetDoButton")(&RecordButton);
+    module.Entry<void(K7_CDECL*)(k7::SetDroFn)>("SetSetDRO")(&RecordSetDro);
+    module.Entry<void(K7_CDECL*)(k7::GetDroFn)>("SetGetDRO")(&ReadDro);
+    module.Entry<void(K7_CDECL*)(k7::GetLedFn)>("SetGetLED")(&ReadLed);
+    module.Entry<void(K7_CDECL*)(k7::SetLedFn)>("SetSetLED")(&RecordSetLed);
+    module.Entry<void(K7_CDECL*)(k7::CodeFn)>("SetCode")(&RecordCode);
+}
+
+template <typename T>
+T ReadImage(HMODULE module, std::size_t offset) {
+    T value{};
+    std::memcpy(&value, reinterpret_cast<const unsigned char*>(module) + offset, sizeof value);
+    return value;
+}
+
+// The names in a loaded module's export table.
+std::set<std::string> ExportedNames(HMODULE module) {
+    const auto dos = ReadImage<IMAGE_DOS_HEADER>(module, 0);
+    const auto nt = ReadImage<IMAGE_NT_HEADERS>(module, dos.e_lfanew);
+    const IMAGE_DATA_DIRECTORY entry =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    std::set<std::string> names;
+    if (entry.Size == 0) return names;
+    const auto table = ReadImage<IMAGE_EXPORT_DIRECTORY>(module, entry.VirtualAddress);
+    for (DWORD i = 0; i < table.NumberOfNames; ++i) {
+        const auto name = ReadImage<DWORD>(module, table.AddressOfNames + i * sizeof(DWORD));
+        names.insert(reinterpret_cast<const char*>(module) + name);
+    }
+    return names;
+}
+
+TEST(ModuleLoad, EveryEntryPointResolvesByItsUndecoratedName) {
+    LoadedModule module(K7_MODULE_PATH);
+    ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+    for (const std::string& name : kEntryPoints)
+        EXPECT_NE(module.Symbol(name.c_str()), nullptr) << name;
+}
+
+TEST(ModuleLoad, NothingButTheEntryPointsIsExported) {
+    LoadedModule module(K7_MODULE_PATH);
+    ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+    EXPECT_EQ(ExportedNames(module.module()), kEntryPoints);
+    EXPECT_EQ(module.Symbol("_ZN2k714ModulePlatformEv"), nullptr);
+    EXPECT_EQ(module.Symbol("DllMain"), nullptr);
+}
+
+TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
+    LoadedModule module(K7_MODULE_PATH);
+    ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+    EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "K7 Pendant --Tarnwick Ver 1.0");
+    InstallCallbacks(module);
+
+    HostBlocks blocks;
+    const auto initControl = module.Entry<InitControlFn>("InitControl");
+    EXPECT_TRUE(initControl(blocks.engine.data(), blocks.setup.data(), blocks.planner.data(),
+                            blocks.view.data()));
+    module.Entry<VoidFn>("PostInitControl")();
+    const auto update = module.Entry<VoidFn>("Update");
+    for (int i = 0; i < 3000; ++i) update();
+    module.Entry<VoidFn>("Config")();
+    for (const char* idle : {"Reset", "JogOn", "JogOff", "Purge", "Probe", "Home", "DoDwell"})
+        module.Entry<VoidFn>(idle)();
+    module.Entry<VoidFn>("StopPlug")();
+    module.Entry<VoidFn>("StopPlug")();
+
+    EXPECT_EQ(callbackLog.buttons, 0);
+    EXPECT_EQ(callbackLog.dros, 0);
+    EXPECT_EQ(callbackLog.codes, 0);
+    EXPECT_EQ(CallSetProName(module, "Mach3Lathe"), "K7 Pendant --Tarnwick Ver 1.0");
+}
+
+TEST(ModuleLoad, PluginNameFollowsTheFileTitle) {
+    ModuleCopy copy("Foo");
+    LoadedModule module(copy.path());
+    ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+    EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "Foo Pendant --Tarnwick Ver 1.0");
+}
+
+TEST(ModuleLoad, StopPlugBeforeInitControlIsSafe) {
+    ModuleCopy copy("K7early");
+    LoadedModule module(copy.path());
+    ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+    module.Entry<VoidFn>("StopPlug")();
+    module.Entry<VoidFn>("StopPlug")();
+    module.Entry<VoidFn>("Update")();
+
+    EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "K7early Pendant --Tarnwick Ver 1.0");
+    InstallCallbacks(module);
+    HostBlocks blocks;
+    EXPECT_TRUE(module.Entry<InitControlFn>("InitControl")(
+        blocks.engine.data(), blocks.setup.data(), blocks.planner.data(), blocks.view.data()));
+    module.Entry<VoidFn>("PostInitControl")();
+    module.Entry<VoidFn>("StopPlug")();
+}
+
+TEST(ModuleLoad, ComEntriesAnswerAsAServerWithNothingToRegister) {
+    LoadedModule module(K7_MODULE_PATH);
+    ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+    const GUID classId = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+    const GUID unknownId = {0, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};  // IUnknown
+    int sentinel = 0;
+    void* object = &sentinel;
+    EXPECT_EQ(module.Entry<GetClassObjectFn>("DllGetClassObject")(&classId, &unknownId, &object),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(module.Entry<ServerFn>("DllCanUnloadNow")(), S_OK);
+    EXPECT_EQ(module.Entry<ServerFn>("DllRegisterServer")(), S_OK);
+    EXPECT_EQ(module.Entry<ServerFn>("DllUnregisterServer")(), S_OK);
+}
+
+}  // namespace
