@@ -1,6 +1,56 @@
-// TEMPORARY: replaced by the simulator's command line.
+// k7sim: the host simulator. `run` plays trace files against the plug-in;
+// `demo` plays a built-in session.
 #include <cstdio>
-int main() {
-    std::puts("k7sim: not built yet");
-    return 2;
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "sim/trace/runner.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: k7sim run [--verbose] FILE.trace [FILE.trace ...]\n"
+    "       k7sim demo\n"
+    "\n"
+    "run      plays each trace against a freshly loaded plug-in, stopping at the\n"
+    "         first that fails; exit 0 when every check held, 1 when one did not,\n"
+    "         2 when a trace is malformed\n"
+    "--verbose  also prints every effect as it happens\n"
+    "demo     plays a built-in, narrated session\n";
+
+int Usage(const char* problem) {
+    std::fprintf(stderr, "k7sim: %s\n%s", problem, kUsage);
+    return k7::sim::trace::kTraceMalformed;
+}
+
+int Run(int argc, char** argv) {
+    bool verbose = false;
+    std::vector<std::string> files;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--verbose") == 0 && files.empty())
+            verbose = true;
+        else
+            files.push_back(argv[i]);
+    }
+    if (files.empty()) return Usage("run needs at least one trace file");
+    return k7::sim::trace::RunTraces(files, verbose, std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage("no command");
+    const std::string command = argv[1];
+    if (command == "run") return Run(argc, argv);
+    if (command == "demo") {
+        std::fprintf(stderr, "k7sim: the demo is not available in this build\n");
+        return 2;
+    }
+    if (command == "--help" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    return Usage(("unknown command " + command).c_str());
 }

@@ -142,7 +142,9 @@ void SimHost::RecordMsgBox(const std::string& text) {
 }
 
 void SimHost::Record(Effect effect) {
-    if (recording_) effects_.push_back(std::move(effect));
+    if (!recording_) return;
+    effects_.push_back(std::move(effect));
+    if (onEffect != nullptr) onEffect(effects_.back(), effectContext);
 }
 
 void SimHost::DoButton(short code) {

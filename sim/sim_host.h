@@ -67,6 +67,9 @@ class SimHost {
     // Observers called after each effect (the demo's machine uses them).
     void (*onCode)(SimHost& host, const char* line) = nullptr;
     void* user = nullptr;
+    // Called with each effect as it is recorded (the trace runner's --verbose).
+    void (*onEffect)(const Effect& effect, void* context) = nullptr;
+    void* effectContext = nullptr;
 
     void* engine() { return engine_.data(); }
     void* setup() { return setup_.data(); }

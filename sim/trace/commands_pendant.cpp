@@ -1,0 +1,156 @@
+// The virtual pendant's reports (report, pendant, turn, late) and time (tick,
+// update).
+#include "sim/trace/commands.h"
+
+namespace k7::sim::trace {
+namespace {
+
+// Key bits: byte 3 holds Fn..Start, byte 4 holds M1..M3.
+struct KeyBit {
+    std::string_view name;
+    int byte;
+    std::uint8_t mask;
+};
+
+constexpr KeyBit kKeys[] = {
+    {"Fn", 3, 0x01},     {"Reset", 3, 0x02}, {"X", 3, 0x04},  {"Y", 3, 0x08},  {"Z", 3, 0x10},
+    {"Screen", 3, 0x20}, {"Start", 3, 0x40}, {"M1", 4, 0x01}, {"M2", 4, 0x02}, {"M3", 4, 0x04},
+};
+constexpr std::uint8_t kKeys3Mask = 0x7f;
+constexpr std::uint8_t kKeys4Mask = 0x07;
+
+// Builds a report from the pendant's state, which it updates.
+using ReportMaker = std::function<InputReport(PendantModel&)>;
+
+ReportMaker ParseBytes(const Args& args) {
+    args.Expect(8);
+    InputReport report;
+    for (std::size_t i = 0; i < 8; ++i) report.bytes[i] = args.Byte(i);
+    return [report](PendantModel& pendant) {
+        pendant.wheel = report.bytes[1];
+        pendant.speed = report.bytes[2];
+        pendant.keys3 = report.bytes[3] & kKeys3Mask;
+        pendant.keys4 = report.bytes[4] & kKeys4Mask;
+        return report;
+    };
+}
+
+void ParseKeys(const Args& args, std::string_view list, std::uint8_t& keys3, std::uint8_t& keys4) {
+    keys3 = keys4 = 0;
+    if (list == "none") return;
+    while (true) {
+        const std::size_t comma = list.find(',');
+        const std::string_view name = list.substr(0, comma);
+        const KeyBit* key = nullptr;
+        for (const KeyBit& k : kKeys)
+            if (k.name == name) key = &k;
+        if (key == nullptr) args.Fail("unknown key " + TraceWord(name));
+        (key->byte == 3 ? keys3 : keys4) |= key->mask;
+        if (comma == std::string_view::npos) return;
+        list.remove_prefix(comma + 1);
+    }
+}
+
+// One `name=value` field of `pendant`: sets it and returns its name.
+std::string_view ParseField(const Args& args, std::size_t i, PendantModel& fields,
+                            unsigned& given) {
+    const std::string& word = args.at(i).text;
+    const std::size_t equals = word.find('=');
+    if (args.at(i).quoted || equals == std::string::npos) args.Fail("bad field " + TraceWord(word));
+    const std::string_view name = std::string_view(word).substr(0, equals);
+    const Token value{word.substr(equals + 1), false};
+    const Args one(args.name() + " " + std::string(name), {value});
+    unsigned bit = 0;
+    if (name == "wheel") {
+        fields.wheel = static_cast<std::uint8_t>(one.Integer(0, 0, 255));
+        bit = 1;
+    } else if (name == "speed") {
+        fields.speed = static_cast<std::uint8_t>(one.Integer(0, 0, 255));
+        bit = 2;
+    } else if (name == "keys") {
+        ParseKeys(one, value.text, fields.keys3, fields.keys4);
+        bit = 4;
+    } else {
+        args.Fail("unknown field " + TraceWord(name) + " (wheel, speed, keys)");
+    }
+    if (given & bit) args.Fail(std::string(name) + " given twice");
+    given |= bit;
+    return name;
+}
+
+ReportMaker ParseState(const Args& args) {
+    PendantModel fields;
+    unsigned given = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) ParseField(args, i, fields, given);
+    return [fields, given](PendantModel& pendant) {
+        if (given & 1) pendant.wheel = fields.wheel;
+        if (given & 2) pendant.speed = fields.speed;
+        if (given & 4) {
+            pendant.keys3 = fields.keys3;
+            pendant.keys4 = fields.keys4;
+        }
+        return pendant.Report();
+    };
+}
+
+ReportMaker ParseTurnBy(const Args& args) {
+    args.Expect(1);
+    const auto n = static_cast<int>(args.Integer(0, -1000000000, 1000000000));
+    return [n](PendantModel& pendant) {
+        pendant.wheel = static_cast<std::uint8_t>(pendant.wheel + n);  // modulo 256
+        return pendant.Report();
+    };
+}
+
+Action QueueAction(const Args& args, ReportMaker make, bool late) {
+    return [args, make, late](Session& s) {
+        PendantModel next = s.pendant;
+        InputReport report = make(next);
+        report.late = late;
+        s.Queue(args, report);
+        s.pendant = next;
+    };
+}
+
+}  // namespace
+
+Action ParseReport(const Args& args) {
+    return QueueAction(args, ParseBytes(args), false);
+}
+
+Action ParsePendant(const Args& args) {
+    return QueueAction(args, ParseState(args), false);
+}
+
+Action ParseTurn(const Args& args) {
+    return QueueAction(args, ParseTurnBy(args), false);
+}
+
+Action ParseLate(const Args& args) {
+    if (args.size() == 0 || args.at(0).quoted) args.Fail("takes report, pendant or turn");
+    const Args sub = SubArgs(args);
+    const std::string& what = args.at(0).text;
+    if (what == "report") return QueueAction(sub, ParseBytes(sub), true);
+    if (what == "pendant") return QueueAction(sub, ParseState(sub), true);
+    if (what == "turn") return QueueAction(sub, ParseTurnBy(sub), true);
+    args.Fail("takes report, pendant or turn, not " + TraceWord(what));
+}
+
+Action ParseTick(const Args& args) {
+    args.Expect(0, 1);
+    const int n = args.Count(0, 1);
+    return [args, n](Session& s) {
+        s.RequireStarted(args);
+        for (int i = 0; i < n; ++i) s.windows.Tick();
+    };
+}
+
+Action ParseUpdate(const Args& args) {
+    args.Expect(0, 1);
+    const int n = args.Count(0, 1);
+    return [n](Session& s) {
+        for (int i = 0; i < n; ++i) s.plugin.Update();
+    };
+}
+
+}  // namespace k7::sim::trace

@@ -1,0 +1,76 @@
+#include "sim/trace/runner.h"
+
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+
+#include "sim/trace/parser.h"
+
+namespace k7::sim::trace {
+namespace {
+
+// The file's lines without their line ends (a CR before the LF included).
+bool ReadLines(const std::string& file, std::vector<std::string>& lines) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return !in.bad();
+}
+
+int Run(const std::string& file, const std::vector<Step>& steps, Session& session,
+        std::ostream& err) {
+    for (const Step& step : steps) {
+        session.line = step.line;
+        try {
+            step.action(session);
+        } catch (const Malformed& malformed) {
+            err << file << ':' << step.line << ": " << malformed.reason << '\n';
+            return kTraceMalformed;
+        } catch (const CheckFailed& failed) {
+            err << file << ':' << step.line << ": expected " << failed.expected << ", got "
+                << failed.got << '\n';
+            return kCheckFailed;
+        }
+    }
+    return kTracePassed;
+}
+
+}  // namespace
+
+int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> lines;
+    if (!ReadLines(file, lines)) {
+        err << file << ": cannot read the file\n";
+        return kTraceMalformed;
+    }
+    std::vector<Step> steps;
+    try {
+        steps = ParseTrace(lines);
+    } catch (const LineError& error) {
+        err << file << ':' << error.line << ": " << error.reason << '\n';
+        return kTraceMalformed;
+    }
+    std::unique_ptr<Session> session;
+    try {
+        session = std::make_unique<Session>(file, verbose, out);
+    } catch (const std::exception& e) {
+        err << file << ": " << e.what() << '\n';
+        return kTraceMalformed;
+    }
+    return Run(file, steps, *session, err);
+}
+
+int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream& out,
+              std::ostream& err) {
+    for (const std::string& file : files) {
+        const int status = RunTrace(file, verbose, out, err);
+        if (status != kTracePassed) return status;
+    }
+    return kTracePassed;
+}
+
+}  // namespace k7::sim::trace

@@ -1,0 +1,23 @@
+// `k7sim run`: each trace file in a fresh world, stopping at the first that
+// does not pass.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace k7::sim::trace {
+
+inline constexpr int kTracePassed = 0;
+inline constexpr int kCheckFailed = 1;
+inline constexpr int kTraceMalformed = 2;
+
+// Runs the files in order. Failures go to err as "FILE:LINE: ..."; with verbose,
+// every effect goes to out as it happens. Returns the exit status.
+int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream& out,
+              std::ostream& err);
+
+// Runs one file.
+int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err);
+
+}  // namespace k7::sim::trace

@@ -1,0 +1,115 @@
+// One trace file's world: a fresh simulated host, virtual HID system, window
+// system and plug-in (as if the library had just been loaded into a new
+// process), the profile's temporary directory, and what the trace has done so
+// far.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "plugin/platform.h"
+#if __has_include("settings/pugixml/pugixml_dom.h")
+#include "settings/pugixml/pugixml_dom.h"
+#define K7_TRACE_HAS_XML 1
+#endif
+#include "plugin/plugin.h"
+#include "sim/sim_host.h"
+#include "sim/sim_window.h"
+#include "sim/trace/args.h"
+#include "sim/virtual_hid.h"
+
+namespace k7::sim::trace {
+
+// The virtual pendant's current state; each queued report starts from it.
+struct PendantModel {
+    std::uint8_t wheel = 0;
+    std::uint8_t speed = 0;
+    std::uint8_t keys3 = 0;  // Fn Reset X Y Z Screen Start
+    std::uint8_t keys4 = 0;  // M1 M2 M3
+    InputReport Report() const;
+};
+
+// Removes the directory and everything in it when the session ends.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// An effect as a trace writes it, numbers in their shortest form.
+std::string DescribeEffect(const Effect& effect);
+
+class Session {
+  public:
+    Session(std::string file, bool verbose, std::ostream& out);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const std::string& file() const { return file_; }
+    int line = 0;  // the command running now
+
+    // The world, built in this order and torn down in reverse (the plug-in first).
+    TempDir dir;
+    SimHost host;
+    VirtualHid hid;
+    SimWindowSystem windows;
+#ifdef K7_TRACE_HAS_XML
+    PugiXmlDomFactory xml;  // the profile store on pugixml, as on Linux
+#endif
+    Platform platform;
+    Plugin plugin;
+
+    // Before start.
+    bool devicesListed = false;  // a `device` line was given
+    bool noDevice = false;       // `nodevice` was given
+    std::filesystem::path profilePath;
+    std::optional<std::string> profileText;  // what `profile` wrote
+
+    // Start and stop.
+    bool started = false;
+    std::optional<std::string> pluginName;  // what SetProName returned
+    std::string pendantPath;                // the interface the plug-in opened; "" if none
+
+    // The virtual pendant and the checks.
+    PendantModel pendant;
+    std::size_t checkedEffects = 0;  // effects before this index are checked off
+    std::size_t writtenMark = 0;     // output reports counted by the last `expect written`
+
+    void RequireStarted(const Args& args) const;
+    void RequireNotStarted(const Args& args) const;
+    // Loads the plug-in as the host does.
+    void Start();
+    // Queues one input report; a trace may not queue past a late report.
+    void Queue(const Args& args, InputReport report);
+    // The oldest unchecked effect, or null.
+    const Effect* NextEffect();
+
+  private:
+    // The XML adapter when this build has one; without it the plug-in reads
+    // its defaults and saves nothing.
+    XmlDomFactory* XmlFactory() {
+#ifdef K7_TRACE_HAS_XML
+        return &xml;
+#else
+        return nullptr;
+#endif
+    }
+    static void PrintEffect(const Effect& effect, void* context);
+
+    std::string file_;
+    bool verbose_;
+    std::ostream& out_;
+};
+
+}  // namespace k7::sim::trace
