@@ -1,0 +1,115 @@
+// The indicator report: LEDs, axis, wheel mode and sequence, byte by byte, and
+// the report the plug-in actually writes to the pendant after a key press.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "pendant_fixture.h"
+#include "plugin/plugin.h"
+#include "sim/sim_window.h"
+#include "sim/virtual_hid.h"
+
+namespace k7 {
+namespace {
+
+using test::PendantFixture;
+using Bytes = std::vector<std::uint8_t>;
+
+class OutputReport : public PendantFixture {
+  protected:
+    Bytes Report() { return Bytes(output, output + kOutputReportSize); }
+};
+
+TEST_F(OutputReport, BeforeFirstUpdateWithNothingLit) {
+    Tick();
+    EXPECT_EQ(Report(), (Bytes{0x00, 0x00, 0x00, 0x01, 0x00}));
+}
+
+TEST_F(OutputReport, Led83And806AxisYVelocity) {
+    simHost.SetLed(83, true);
+    simHost.SetLed(806, true);
+    Tap("Y");
+    Tap("M1");
+    EXPECT_EQ(output[1], 0x1E);
+    EXPECT_EQ(output[2], 3);
+}
+
+TEST_F(OutputReport, EachLedSetsItsBitsAndRunStatesCombine) {
+    const struct {
+        std::vector<int> leds;
+        std::uint8_t byte1;
+    } cases[] = {
+        {{800}, 0x01}, {{83}, 0x02},       {{804}, 0x04},          {{805}, 0x08},
+        {{806}, 0x0C}, {{804, 805}, 0x0C}, {{800, 83, 806}, 0x0F}, {{4, 801, 807}, 0x00},
+    };
+    for (const auto& c : cases) {
+        sim::SimHost fresh;  // every LED dark
+        module.callbacks = fresh.Callbacks();
+        for (const int led : c.leds) fresh.SetLed(led, true);
+        Host only(module.callbacks, module.blocks);
+        TickContext tick{only, module, pendant, jog, true};
+        BuildOutputReport(tick, output);
+        EXPECT_EQ(output[1], c.byte1) << "first LED " << c.leds.front();
+    }
+}
+
+TEST_F(OutputReport, AxisGoesToHighNibble) {
+    simHost.SetLed(800, true);
+    const struct {
+        const char* key;
+        std::uint8_t byte1;
+    } cases[] = {{"Z", 0x21}, {"Y", 0x11}, {"X", 0x01}};
+    for (const auto& c : cases) {
+        Tap(c.key);
+        EXPECT_EQ(output[1], c.byte1) << c.key;
+    }
+}
+
+TEST_F(OutputReport, WheelModeIndicatorTable) {
+    const struct {
+        const char* key;
+        std::uint8_t byte2;
+    } steps[] = {{"M1", 3}, {"M2", 1}, {"M2", 4}, {"M3", 2}, {"M3", 5}, {"M1", 0}};
+    for (const auto& step : steps) {
+        Tap(step.key);
+        EXPECT_EQ(output[2], step.byte2) << "mode " << module.wheelMode;
+    }
+}
+
+TEST_F(OutputReport, SequenceByteRunsTwoTo255) {
+    Updates(254);
+    Tick();
+    EXPECT_EQ(output[3], 255);
+    Updates(1);
+    Tick();
+    EXPECT_EQ(output[3], 2);
+    EXPECT_EQ(output[0], 0);
+    EXPECT_EQ(output[4], 0);
+}
+
+TEST(OutputReportWritten, PluginWritesIndicatorsOfTheSameTick) {
+    sim::SimHost host;
+    sim::VirtualHid hid;
+    hid.AddDevice("p", 0x04d8, 0xb3c5);
+    sim::SimWindowSystem windows;
+    Platform platform{&hid, &windows, nullptr, nullptr, "K7"};
+    Plugin plugin(platform);
+    host.Install(plugin);
+    plugin.InitControl(host.engine(), host.setup(), host.planner(), host.view());
+    plugin.PostInitControl();
+    host.SetLed(805, true);
+    sim::InputReport report;
+    report.bytes[3] = 0x10;  // ZKey
+    report.bytes[4] = 0x04;  // ModeKey3
+    hid.QueueReport(report);
+    plugin.Update();
+    ASSERT_TRUE(windows.Tick());
+    ASSERT_EQ(hid.written().size(), 1u);
+    EXPECT_EQ(hid.written().back(), (Bytes{0x00, 0x28, 0x02, 0x02, 0x00}));
+    windows.Tick();  // no new report: the held keys act no more
+    EXPECT_EQ(hid.written().back(), (Bytes{0x00, 0x28, 0x02, 0x02, 0x00}));
+    EXPECT_EQ(host.effects().size(), 1u);  // button 334 for the mode change, nothing else
+}
+
+}  // namespace
+}  // namespace k7
