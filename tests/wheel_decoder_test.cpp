@@ -1,4 +1,5 @@
 #include "jog_fixture.h"
+#include "support/alloc_counter.h"
 
 namespace k7::test {
 namespace {
@@ -192,6 +193,48 @@ TEST_F(WheelTick, GatesReadTheirLeds) {
     EXPECT_FALSE(JogEnabled(host));
     EXPECT_EQ(Effects(), std::vector<std::string>{"message \" Jog OFF. \""});
     EXPECT_EQ(simHost.Message(), " Jog OFF. ");
+}
+
+}  // namespace
+}  // namespace k7::test
+
+namespace k7::test {
+namespace {
+
+int codeCalls = 0;
+
+TEST(WheelTickBudget, AllocatesNothingInAnyMode) {
+    // Callbacks that record nothing, so only the jog engine's own allocations count.
+    HostCallbacks callbacks;
+    callbacks.doButton = [](short) {};
+    callbacks.setDro = [](short, double) {};
+    callbacks.getDro = [](short code) { return code == 3 ? 50.0 : 0.0; };
+    callbacks.getLed = [](short code) { return code == 83 || code == 15; };
+    callbacks.code = [](const char*) { ++codeCalls; };
+    sim::SimHost simHost;
+    simHost.SetJogIncrement(0.01);
+    simHost.SetAxisVelocity(0, 100);
+    const HostBlocks blocks = simHost.Blocks();
+    const Host host(callbacks, blocks);
+    ModuleState module;
+    module.settings.StepJogRate = 100;
+    PendantState pendant;
+    JogState jog;
+    int wheel = 0;
+    AllocationScope scope;
+    for (int mode = 1; mode <= 6; ++mode) {
+        module.wheelMode = mode;
+        for (int i = 0; i < 20; ++i) {
+            wheel = (wheel + (i < 15 ? 2 : 0)) & 0xff;
+            pendant.currentReport[0] = std::uint32_t(wheel) << 8 | std::uint32_t(i < 17 ? 60 : 0)
+                                                                       << 16;
+            TickContext tick{host, module, pendant, jog, true};
+            HandleWheel(tick);
+            module.counters.Update();
+        }
+    }
+    EXPECT_EQ(scope.count(), 0u);
+    EXPECT_GT(codeCalls, 60) << "the modes did their work";
 }
 
 }  // namespace
