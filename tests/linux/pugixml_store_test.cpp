@@ -1,0 +1,17 @@
+// The profile store's cases on the pugixml adapter.
+#include "settings/pugixml/pugixml_dom.h"
+#include "tests/profile_store_cases.h"
+
+namespace k7::testing {
+namespace {
+
+struct PugiXmlAdapter {
+    static constexpr bool kKeepsCarriageReturns = true;
+    XmlDomFactory& factory() { return xml; }
+    PugiXmlDomFactory xml;
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(PugiXml, ProfileStoreCases, PugiXmlAdapter);
+
+}  // namespace
+}  // namespace k7::testing
