@@ -5,8 +5,6 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "sim/trace/parser.h"
-
 namespace k7::sim::trace {
 namespace {
 
@@ -21,8 +19,10 @@ bool ReadLines(const std::string& file, std::vector<std::string>& lines) {
     return !in.bad();
 }
 
-int Run(const std::string& file, const std::vector<Step>& steps, Session& session,
-        std::ostream& err) {
+}  // namespace
+
+int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& session,
+             std::ostream& err) {
     for (const Step& step : steps) {
         session.line = step.line;
         try {
@@ -34,12 +34,13 @@ int Run(const std::string& file, const std::vector<Step>& steps, Session& sessio
             err << file << ':' << step.line << ": expected " << failed.expected << ", got "
                 << failed.got << '\n';
             return kCheckFailed;
+        } catch (const std::exception& e) {
+            err << file << ':' << step.line << ": " << e.what() << '\n';
+            return kTraceMalformed;
         }
     }
     return kTracePassed;
 }
-
-}  // namespace
 
 int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err) {
     std::vector<std::string> lines;
@@ -61,7 +62,7 @@ int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostr
         err << file << ": " << e.what() << '\n';
         return kTraceMalformed;
     }
-    return Run(file, steps, *session, err);
+    return RunSteps(file, steps, *session, err);
 }
 
 int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream& out,

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/trace/parser.h"
+
 namespace k7::sim::trace {
 
 inline constexpr int kTracePassed = 0;
@@ -19,5 +21,9 @@ int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream&
 
 // Runs one file.
 int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err);
+
+// Runs parsed steps on a session, reporting a failure as coming from file.
+int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& session,
+             std::ostream& err);
 
 }  // namespace k7::sim::trace

@@ -1,0 +1,183 @@
+// The trace's commands act on the simulated host, the virtual HID system and the
+// plug-in as written.
+#include "device/pendant_window.h"
+#include "plugin/host_abi.h"
+#include "tests/sim/trace_fixture.h"
+
+namespace k7::sim::trace {
+namespace {
+
+TEST_F(TraceRun, HostCommandsSetLedsDrosAndEveryHostField) {
+    ASSERT_EQ(Run("led 83 1\n"
+                  "dro 800 -0.5\n"
+                  "host plannerBusy 7\n"
+                  "host distanceMode 1\n"
+                  "host rotationDegrees 1e1\n"
+                  "host jogIncrement 0.01\n"
+                  "host engineInhibit 255\n"
+                  "host engineQueue 3 4\n"
+                  "host plannerQueue -5 6\n"
+                  "host axisVelocity 2 1200\n"
+                  "host axisSecondParam Z 9\n"),
+              kTracePassed)
+        << error;
+    using namespace offsets;
+    EXPECT_TRUE(session.host.Led(83));
+    EXPECT_EQ(session.host.Dro(800), -0.5);
+    EXPECT_EQ(ReadField<std::int32_t>(session.host.planner(), kPlannerBusy), 7);
+    EXPECT_EQ(ReadField<std::int32_t>(session.host.setup(), kDistanceMode), 1);
+    EXPECT_EQ(ReadField<double>(session.host.setup(), kRotationDegrees), 10.0);
+    EXPECT_EQ(ReadField<double>(session.host.planner(), kJogIncrement), 0.01);
+    EXPECT_EQ(ReadField<std::uint8_t>(session.host.engine(), kEngineInhibit), 255);
+    EXPECT_EQ(ReadField<std::int32_t>(session.host.engine(), kEngineQueueIndexes), 3);
+    EXPECT_EQ(ReadField<std::int32_t>(session.host.engine(), kEngineQueueIndexes + 4), 4);
+    EXPECT_EQ(ReadField<std::int32_t>(session.host.planner(), kPlannerQueueIndexes), -5);
+    EXPECT_EQ(ReadField<std::int32_t>(session.host.planner(), kPlannerQueueIndexes + 4), 6);
+    EXPECT_EQ(ReadField<std::int32_t>(session.host.planner(), kAxisVelocity + 8), 1200);
+    EXPECT_EQ(ReadField<std::int32_t>(session.host.planner(), kAxisSecondParam + 8), 9);
+    EXPECT_EQ(session.host.effects().size(), 0u);  // setting host values is no effect
+}
+
+TEST_F(TraceRun, StartLoadsThePluginWithTheProfilePathAndTheDefaultPendant) {
+    ASSERT_EQ(Run("start"), kTracePassed) << error;
+    EXPECT_EQ(session.plugin.state().profileName, session.profilePath.string());
+    EXPECT_EQ(session.profilePath.parent_path(), session.dir.path());
+    EXPECT_EQ(session.pluginName, "K7 Pendant --Tarnwick Ver 1.0");
+    ASSERT_NE(session.plugin.window(), nullptr);
+    EXPECT_EQ(session.plugin.window()->devicePath(), "sim-pendant-0");
+    EXPECT_TRUE(session.windows.timerRunning());
+    EXPECT_EQ(session.plugin.state().callbacks.doButton, session.host.Callbacks().doButton);
+    EXPECT_EQ(session.plugin.state().blocks.planner, session.host.planner());
+}
+
+TEST_F(TraceRun, DevicesAreEnumeratedInTraceOrder) {
+    ASSERT_EQ(Run("device other 04d8 0001\n"
+                  "device first 04D8 B3C5\n"
+                  "device second 04d8 b3c5\n"
+                  "start\n"
+                  "expect opened first\n"),
+              kTracePassed)
+        << error;
+    EXPECT_FALSE(session.hid.Known("sim-pendant-0"));
+}
+
+TEST_F(TraceRun, NoDeviceLeavesTheSystemEmptyAndArrivalsUnheard) {
+    ASSERT_EQ(Run("nodevice\n"
+                  "start\n"
+                  "arrive late-pendant\n"
+                  "tick\n"
+                  "expect opened none\n"
+                  "expect written 0\n"),
+              kTracePassed)
+        << error;
+    EXPECT_TRUE(session.hid.Present("late-pendant"));  // added, but never opened
+}
+
+TEST_F(TraceRun, RemoveAndArriveFollowThePathIgnoringCase) {
+    ASSERT_EQ(Run("device Pendant-A 04d8 b3c5\n"
+                  "start\n"
+                  "remove other\n"
+                  "expect opened Pendant-A\n"
+                  "remove PENDANT-a\n"
+                  "expect opened none\n"
+                  "arrive pendant-a\n"
+                  "expect opened Pendant-A\n"
+                  "arrive new-one 1234 5678\n"
+                  "expect opened Pendant-A\n"),
+              kTracePassed)
+        << error;
+    EXPECT_TRUE(session.hid.Present("new-one"));
+}
+
+TEST_F(TraceRun, UnplugAndPlugUseThePathThePluginOpened) {
+    ASSERT_EQ(Run("device spare 04d8 b3c5\n"
+                  "device spare-2 04d8 b3c5\n"
+                  "start\n"
+                  "unplug\n"
+                  "expect opened none\n"
+                  "tick 2\n"
+                  "expect written 0\n"
+                  "plug\n"
+                  "expect opened spare\n"
+                  "tick\n"
+                  "expect written 1\n"),
+              kTracePassed)
+        << error;
+    EXPECT_TRUE(session.hid.Present("spare"));
+}
+
+TEST_F(TraceRun, PendantReportsStartFromTheCurrentState) {
+    ASSERT_EQ(Run("start\n"
+                  "pendant wheel=5 speed=2 keys=X,M2\n"
+                  "turn -6\n"
+                  "report 00 10 20 FF FF aa bb cc\n"
+                  "turn 1\n"
+                  "pendant keys=none\n"),
+              kTracePassed)
+        << error;
+    const std::vector<std::vector<std::uint8_t>> expected = {
+        {0, 5, 2, 0x04, 0x02, 0, 0, 0},
+        {0, 255, 2, 0x04, 0x02, 0, 0, 0},
+        {0, 0x10, 0x20, 0xff, 0xff, 0xaa, 0xbb, 0xcc},
+        {0, 0x11, 0x20, 0x7f, 0x07, 0, 0, 0},  // only the key bits carry over
+        {0, 0x11, 0x20, 0, 0, 0, 0, 0},
+    };
+    for (const auto& report : expected) {
+        ASSERT_EQ(Run("tick"), kTracePassed) << error;
+        const auto& input = session.plugin.window()->inputReport();
+        EXPECT_EQ(std::vector<std::uint8_t>(input, input + 8), report);
+    }
+}
+
+TEST_F(TraceRun, AllKeyNamesMapToTheirBits) {
+    ASSERT_EQ(Run("start\npendant keys=Fn,Reset,X,Y,Z,Screen,Start,M1,M2,M3\ntick"), kTracePassed)
+        << error;
+    EXPECT_EQ(session.plugin.window()->inputReport()[3], 0x7f);
+    EXPECT_EQ(session.plugin.window()->inputReport()[4], 0x07);
+}
+
+TEST_F(TraceRun, ALateReportIsSeenOneTickLate) {
+    ASSERT_EQ(Run("start\nturn 1\nlate turn 3\ntick 2"), kTracePassed) << error;
+    EXPECT_EQ(session.plugin.window()->inputReport()[1], 1);  // the late read timed out
+    ASSERT_EQ(Run("tick"), kTracePassed) << error;
+    EXPECT_EQ(session.plugin.window()->inputReport()[1], 4);
+    // Dispatched: the trace may queue again.
+    ASSERT_EQ(Run("turn 1\ntick"), kTracePassed) << error;
+    EXPECT_EQ(session.plugin.window()->inputReport()[1], 5);
+}
+
+TEST_F(TraceRun, ReportsQueuedWhileUnpluggedAreReadAfterThePendantReturns) {
+    ASSERT_EQ(Run("start\nunplug\nturn 2\ntick 3\nplug"), kTracePassed) << error;
+    EXPECT_EQ(session.hid.QueuedReports(), 1u);
+    ASSERT_EQ(Run("tick"), kTracePassed) << error;
+    EXPECT_EQ(session.hid.QueuedReports(), 0u);
+    EXPECT_EQ(session.plugin.window()->inputReport()[1], 2);
+}
+
+TEST_F(TraceRun, EachTickReadsAtMostOneReport) {
+    ASSERT_EQ(Run("start\nturn 1\nturn 1\nturn 1\ntick"), kTracePassed) << error;
+    EXPECT_EQ(session.hid.QueuedReports(), 2u);
+    ASSERT_EQ(Run("tick 0\ntick 5\nexpect written 6"), kTracePassed) << error;
+    EXPECT_EQ(session.hid.QueuedReports(), 0u);
+}
+
+TEST_F(TraceRun, UpdateAdvancesTheCountersEvenBeforeStart) {
+    const int before = session.plugin.state().counters.reportSequence;
+    ASSERT_EQ(Run("update\nupdate 3"), kTracePassed) << error;
+    EXPECT_EQ(session.plugin.state().counters.reportSequence, before + 4);
+}
+
+TEST_F(TraceRun, StopEndsTheTicksButNotUpdate) {
+    ASSERT_EQ(Run("start\ntick\nexpect written 1\nstop\ntick 3\nexpect written 0\n"
+                  "expect opened none\nstop"),
+              kTracePassed)
+        << error;
+    EXPECT_EQ(session.plugin.window(), nullptr);
+    EXPECT_EQ(session.hid.OpenHandles(), 0);
+    const int before = session.plugin.state().counters.reportSequence;
+    ASSERT_EQ(Run("update"), kTracePassed) << error;
+    EXPECT_EQ(session.plugin.state().counters.reportSequence, before + 1);
+}
+
+}  // namespace
+}  // namespace k7::sim::trace
