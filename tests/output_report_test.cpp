@@ -20,20 +20,6 @@ class OutputReport : public PendantFixture {
     Bytes Report() { return Bytes(output, output + kOutputReportSize); }
 };
 
-TEST_F(OutputReport, BeforeFirstUpdateWithNothingLit) {
-    Tick();
-    EXPECT_EQ(Report(), (Bytes{0x00, 0x00, 0x00, 0x01, 0x00}));
-}
-
-TEST_F(OutputReport, Led83And806AxisYVelocity) {
-    simHost.SetLed(83, true);
-    simHost.SetLed(806, true);
-    Tap("Y");
-    Tap("M1");
-    EXPECT_EQ(output[1], 0x1E);
-    EXPECT_EQ(output[2], 3);
-}
-
 TEST_F(OutputReport, EachLedSetsItsBitsAndRunStatesCombine) {
     const struct {
         std::vector<int> leds;
@@ -53,18 +39,6 @@ TEST_F(OutputReport, EachLedSetsItsBitsAndRunStatesCombine) {
     }
 }
 
-TEST_F(OutputReport, AxisGoesToHighNibble) {
-    simHost.SetLed(800, true);
-    const struct {
-        const char* key;
-        std::uint8_t byte1;
-    } cases[] = {{"Z", 0x21}, {"Y", 0x11}, {"X", 0x01}};
-    for (const auto& c : cases) {
-        Tap(c.key);
-        EXPECT_EQ(output[1], c.byte1) << c.key;
-    }
-}
-
 TEST_F(OutputReport, WheelModeIndicatorTable) {
     const struct {
         const char* key;
@@ -74,17 +48,6 @@ TEST_F(OutputReport, WheelModeIndicatorTable) {
         Tap(step.key);
         EXPECT_EQ(output[2], step.byte2) << "mode " << module.wheelMode;
     }
-}
-
-TEST_F(OutputReport, SequenceByteRunsTwoTo255) {
-    Updates(254);
-    Tick();
-    EXPECT_EQ(output[3], 255);
-    Updates(1);
-    Tick();
-    EXPECT_EQ(output[3], 2);
-    EXPECT_EQ(output[0], 0);
-    EXPECT_EQ(output[4], 0);
 }
 
 TEST(OutputReportWritten, PluginWritesIndicatorsOfTheSameTick) {

@@ -23,22 +23,6 @@ constexpr int kVerify = 20;  // "1020,  Verify"
 
 class ResetKey : public PendantFixture {};
 
-TEST_F(ResetKey, AloneWorksOnlyWhileLed800IsDark) {
-    Tap("Reset");
-    EXPECT_EQ(Effects(), Strings{"button 1021"});
-    simHost.SetLed(800, true);
-    Tap("Reset");
-    EXPECT_EQ(Effects(), Strings{});
-}
-
-TEST_F(ResetKey, WithFnWorksOnlyWhileLed800IsLit) {
-    Tap("Fn+Reset");
-    EXPECT_EQ(Effects(), Strings{});
-    simHost.SetLed(800, true);
-    Tap("Fn+Reset");
-    EXPECT_EQ(Effects(), Strings{"button 1021"});
-}
-
 TEST_F(ResetKey, HeldResetPressesOnceEvenWhenLedChanges) {
     Tick("Reset");
     simHost.SetLed(800, true);
@@ -50,38 +34,6 @@ TEST_F(ResetKey, HeldResetPressesOnceEvenWhenLedChanges) {
 }
 
 class RunKeys : public PendantFixture {};
-
-TEST_F(RunKeys, StartChoosesButtonsByRunLeds) {
-    Tap("Fn+Start");
-    EXPECT_EQ(Effects(), Strings{"button 1000"});
-    simHost.SetLed(806, true);
-    simHost.SetLed(804, true);
-    Tap("Fn+Start");
-    EXPECT_EQ(Effects(), Strings{"button 1000"});
-    simHost.SetLed(806, false);
-    Tap("Fn+Start");  // LED 804 still lit when read again
-    EXPECT_EQ(Effects(), (Strings{"button 1001", "button 1000"}));
-}
-
-TEST_F(RunKeys, StartAlonePressesNothing) {
-    Tap("Start");
-    EXPECT_EQ(Effects(), Strings{});
-}
-
-TEST_F(RunKeys, StopAfterStartSkips1002Once) {
-    Tap("Fn+Screen");  // first stop after load, no start before it
-    EXPECT_EQ(Effects(), (Strings{"button 1003", "button 1002"}));
-    Tap("Fn+Start");
-    Tap("Fn+Screen");
-    EXPECT_EQ(Effects(), (Strings{"button 1000", "button 1003"}));
-    Tap("Fn+Screen");
-    EXPECT_EQ(Effects(), (Strings{"button 1003", "button 1002"}));
-}
-
-TEST_F(RunKeys, StartAndStopInOneReportStartFirst) {
-    Tap("Fn+Start+Screen");
-    EXPECT_EQ(Effects(), (Strings{"button 1000", "button 1003"}));
-}
 
 TEST_F(RunKeys, StartReleasedWhileFnHeldCanActAgainAtOnce) {
     Tick("Fn+Start");
@@ -179,32 +131,6 @@ TEST_F(ScreenKey, FnAddedWhileHeldStopsThenReleaseStillJudged) {
 }
 
 class ModeKeys : public PendantFixture {};
-
-TEST_F(ModeKeys, EachKeyTogglesItsTwoModesAndAnnouncesEveryChange) {
-    const struct {
-        const char* key;
-        int mode;
-    } steps[] = {
-        {"M1", WheelMode::Velocity},      {"M1", WheelMode::Step},
-        {"M1", WheelMode::Velocity},      {"M2", WheelMode::Continuous},
-        {"M2", WheelMode::JogRateAdjust}, {"M2", WheelMode::Continuous},
-        {"M3", WheelMode::Dro821Adjust},  {"M3", WheelMode::Dro74Adjust},
-        {"M1", WheelMode::Step},
-    };
-    for (const auto& step : steps) {
-        Tap(step.key);
-        EXPECT_EQ(module.wheelMode, step.mode) << step.key;
-        EXPECT_EQ(Effects(), Strings{"button 334"}) << step.key;
-    }
-}
-
-TEST_F(ModeKeys, ChangeButtonFollowsSelectedAxis) {
-    Tap("Z");
-    Tap("M3");
-    Tap("Y");
-    Tap("M3");
-    EXPECT_EQ(Effects(), (Strings{"button 336", "button 335"}));
-}
 
 TEST_F(ModeKeys, FirstTickAnnouncesNothing) {
     Tick();
@@ -322,23 +248,6 @@ TEST_F(AxisKeys, ChangeWhileHostIdleNeverHolds) {
     EXPECT_FALSE(module.jogHold);
 }
 
-TEST_F(AxisKeys, FnXTogglesJogAndFnZZeroesSelectedAxis) {
-    Tap("Fn+X", 2, "Fn");
-    Tap("Y");
-    Tap("Fn+Z", 2, "Fn");
-    EXPECT_EQ(Effects(), (Strings{"button 103", "button 1009"}));
-    EXPECT_EQ(pendant.selectedAxis, 1);  // FnKey combinations select no axis
-}
-
-TEST_F(AxisKeys, StepSizeCycleSkipsUnusedSlot) {
-    module.settings.StepSize[0] = 1;
-    module.settings.StepSize[1] = 0;
-    module.settings.StepSize[2] = 2;
-    for (int i = 0; i < 3; ++i) Tap("Fn+Y", 2, "Fn");
-    EXPECT_EQ(Effects(), (Strings{"dro 828 0.001", "dro 828 0.0001", "dro 828 0.001"}));
-    EXPECT_DOUBLE_EQ(simHost.Dro(828), 0.001);
-}
-
 TEST_F(AxisKeys, StepSizesFollowTheListTable) {
     module.settings.StepSize[0] = 4;
     module.settings.StepSize[1] = 3;
@@ -346,11 +255,6 @@ TEST_F(AxisKeys, StepSizesFollowTheListTable) {
     for (int i = 0; i < 3; ++i) Tap("Fn+Y", 2, "Fn");
     EXPECT_EQ(Effects(),
               (Strings{"dro 828 0.01", "dro 828 0.0001", "dro 828 0.10000000000000001"}));
-}
-
-TEST_F(AxisKeys, StepSizeCycleWithNoSlotSetWritesNothing) {
-    Tap("Fn+Y", 2, "Fn");
-    EXPECT_EQ(Effects(), Strings{});
 }
 
 TEST_F(AxisKeys, StepSizeOutsideListCountsAsSetWithLastSize) {
@@ -365,12 +269,6 @@ TEST_F(AxisKeys, StepSizeOutsideListCountsAsSetWithLastSize) {
     Tap("Fn+Y", 2, "Fn");  // slot 2 keeps 0.1
     EXPECT_EQ(Effects(), (Strings{"dro 828 0.001", "dro 828 0.01", "dro 828 0.10000000000000001",
                                   "dro 828 0.01", "dro 828 0.10000000000000001"}));
-}
-
-TEST_F(AxisKeys, FnYHeldTooLongDoesNothing) {
-    module.settings.StepSize[1] = 1;
-    Tap("Fn+Y", 10, "Fn");
-    EXPECT_EQ(Effects(), Strings{});
 }
 
 }  // namespace
