@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/demo/demo.h"
 #include "sim/trace/runner.h"
 
 namespace {
@@ -44,10 +45,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage("no command");
     const std::string command = argv[1];
     if (command == "run") return Run(argc, argv);
-    if (command == "demo") {
-        std::fprintf(stderr, "k7sim: the demo is not available in this build\n");
-        return 2;
-    }
+    if (command == "demo") return argc == 2 ? k7::sim::RunDemo() : Usage("demo takes no arguments");
     if (command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;
