@@ -38,7 +38,7 @@ TempDir::~TempDir() {
 }
 
 Session::Session(std::string file, bool verbose, std::ostream& out)
-    : platform{&hid, &windows, XmlFactory(), nullptr, "K7"},
+    : platform{&hid, &windows, &xml, nullptr, "K7"},
       plugin(platform),
       profilePath(dir.path() / "profile.xml"),
       file_(std::move(file)),

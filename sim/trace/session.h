@@ -12,11 +12,8 @@
 #include <string>
 
 #include "plugin/platform.h"
-#if __has_include("settings/pugixml/pugixml_dom.h")
-#include "settings/pugixml/pugixml_dom.h"
-#define K7_TRACE_HAS_XML 1
-#endif
 #include "plugin/plugin.h"
+#include "settings/pugixml/pugixml_dom.h"
 #include "sim/sim_host.h"
 #include "sim/sim_window.h"
 #include "sim/trace/args.h"
@@ -64,9 +61,7 @@ class Session {
     SimHost host;
     VirtualHid hid;
     SimWindowSystem windows;
-#ifdef K7_TRACE_HAS_XML
     PugiXmlDomFactory xml;  // the profile store on pugixml, as on Linux
-#endif
     Platform platform;
     Plugin plugin;
 
@@ -96,15 +91,6 @@ class Session {
     const Effect* NextEffect();
 
   private:
-    // The XML adapter when this build has one; without it the plug-in reads
-    // its defaults and saves nothing.
-    XmlDomFactory* XmlFactory() {
-#ifdef K7_TRACE_HAS_XML
-        return &xml;
-#else
-        return nullptr;
-#endif
-    }
     static void PrintEffect(const Effect& effect, void* context);
 
     std::string file_;
