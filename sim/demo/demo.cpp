@@ -34,7 +34,7 @@ constexpr CodeName kButtonNames[] = {
 
 constexpr CodeName kDroNames[] = {
     {818, "feed rate"},
-    {821, "held at 100 while stepping"},
+    {821, "feed override: 100 while stepping, then put back"},
     {828, "jog step size"},
     {3, "jog speed %"},
 };
