@@ -5,6 +5,10 @@
 #include "plugin/exports.h"
 #include "plugin/plugin.h"
 
+#if !defined(_WIN32)
+#include "plugin/linux/module_events.h"
+#endif
+
 namespace {
 
 k7::Plugin& Module() {
@@ -78,5 +82,13 @@ K7_EXPORT std::int32_t K7_STDCALL DllRegisterServer() {
 K7_EXPORT std::int32_t K7_STDCALL DllUnregisterServer() {
     return k7::kOk;
 }
+
+#if !defined(_WIN32)
+// Hosts on Linux have no window messages: they call this from their interface
+// thread, as often as they like, to run the plug-in's timer and device notices.
+K7_EXPORT int K7PumpEvents(int timeoutMs) {
+    return k7::PumpModuleEvents(timeoutMs);
+}
+#endif
 
 }  // extern "C"

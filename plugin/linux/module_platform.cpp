@@ -3,6 +3,9 @@
 
 #include <string>
 
+#include "device/linux/event_loop_windows.h"
+#include "device/linux/hidraw_system.h"
+#include "plugin/linux/module_events.h"
 #include "plugin/platform.h"
 #include "settings/pugixml/pugixml_dom.h"
 
@@ -21,12 +24,26 @@ std::string ModuleFileTitle() {
     return name;
 }
 
+HidrawSystem& Hid() {
+    static HidrawSystem hid;
+    return hid;
+}
+
+EventLoopWindowSystem& Windows() {
+    static EventLoopWindowSystem windows;
+    return windows;
+}
+
 }  // namespace
 
 Platform& ModulePlatform() {
     static PugiXmlDomFactory xml;
-    static Platform platform{nullptr, nullptr, &xml, nullptr, ModuleFileTitle()};
+    static Platform platform{&Hid(), &Windows(), &xml, nullptr, ModuleFileTitle()};
     return platform;
+}
+
+int PumpModuleEvents(int timeoutMs) {
+    return Windows().Pump(timeoutMs);
 }
 
 }  // namespace k7

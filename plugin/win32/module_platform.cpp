@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "device/win32/win32_hid_system.h"
+#include "device/win32/win32_windows.h"
 #include "plugin/platform.h"
 #include "settings/win32/msxml_dom.h"
 
@@ -29,7 +31,9 @@ std::string ModuleFileTitle() {
 
 Platform& ModulePlatform() {
     static MsXmlDomFactory xml;
-    static Platform platform{nullptr, nullptr, &xml, nullptr, ModuleFileTitle()};
+    static Win32HidSystem hid;
+    static Win32WindowSystem windows;
+    static Platform platform{&hid, &windows, &xml, nullptr, ModuleFileTitle()};
     return platform;
 }
 

@@ -44,13 +44,15 @@ const std::set<std::string> kEntryPoints = {"SetProName",
                                             "DllGetClassObject",
                                             "DllCanUnloadNow",
                                             "DllRegisterServer",
-                                            "DllUnregisterServer"};
+                                            "DllUnregisterServer",
+                                            "K7PumpEvents"};
 
 using SetProNameFn = const char* (*)(k7::HostString);
 using InitControlFn = bool (*)(void*, void*, void*, void*);
 using VoidFn = void (*)();
 using GetClassObjectFn = std::int32_t (*)(const void*, const void*, void**);
 using ServerFn = std::int32_t (*)();
+using PumpFn = int (*)(int);
 
 constexpr std::int32_t kOk = 0;
 constexpr std::int32_t kClassNotAvailable = static_cast<std::int32_t>(0x80040111u);
@@ -227,6 +229,30 @@ TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
     // The name stays available after the plug-in stopped, and a second call
     // gives the same name.
     EXPECT_EQ(CallSetProName(module, "Mach3Lathe"), "K7 Pendant --Tarnwick Ver 1.0");
+}
+
+// Linux hosts pump the plug-in's event loop: it ticks from PostInitControl to
+// StopPlug, and reports that it has no window outside that time.
+TEST(ModuleLoad, PumpedEventLoopTicksWhileThePluginRuns) {
+    ModuleCopy copy("K7pump");
+    LoadedModule module(copy.path());
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    const auto pump = module.Entry<PumpFn>("K7PumpEvents");
+    ASSERT_NE(pump, nullptr);
+    EXPECT_EQ(pump(0), -1);
+
+    CallSetProName(module, "Mach3Mill");
+    InstallCallbacks(module);
+    HostBlocks blocks;
+    module.Entry<InitControlFn>("InitControl")(blocks.engine.data(), blocks.setup.data(),
+                                               blocks.planner.data(), blocks.view.data());
+    EXPECT_EQ(pump(0), 0);  // created, but the timer starts with the pendant search
+    module.Entry<VoidFn>("PostInitControl")();
+    int ticks = 0;
+    for (int i = 0; i < 4; ++i) ticks += pump(200);
+    EXPECT_EQ(ticks, 4);
+    module.Entry<VoidFn>("StopPlug")();
+    EXPECT_EQ(pump(50), -1);
 }
 
 TEST(ModuleLoad, PluginNameFollowsTheFileTitle) {

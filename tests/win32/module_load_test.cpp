@@ -203,6 +203,54 @@ TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
     EXPECT_EQ(CallSetProName(module, "Mach3Lathe"), "K7 Pendant --Tarnwick Ver 1.0");
 }
 
+void PumpMessagesFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < milliseconds) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(1);
+    }
+}
+
+HWND PendantWindowOf(HWND hostWindow) {
+    return FindWindowExA(hostWindow, nullptr, "K7PendantWindow", nullptr);
+}
+
+// With a real host window in the view object, the plug-in's hidden window lives
+// under it from InitControl to StopPlug, never shown, and the host's message
+// loop runs its timer without a pendant attached.
+TEST(ModuleLoad, HiddenWindowLivesUnderTheHostWindowFromInitControlToStopPlug) {
+    ModuleCopy copy("K7window");
+    LoadedModule module(copy.path());
+    ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+    const HWND hostWindow = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                            100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hostWindow, nullptr) << "no window without a display";
+    HostBlocks blocks;
+    k7::WriteField(blocks.view.data(), k7::offsets::kViewWindowHandle, hostWindow);
+
+    CallSetProName(module, "Mach3Mill");
+    InstallCallbacks(module);
+    EXPECT_TRUE(module.Entry<InitControlFn>("InitControl")(
+        blocks.engine.data(), blocks.setup.data(), blocks.planner.data(), blocks.view.data()));
+    const HWND child = PendantWindowOf(hostWindow);
+    ASSERT_NE(child, nullptr);
+    EXPECT_FALSE(IsWindowVisible(child));
+    module.Entry<VoidFn>("PostInitControl")();
+    const auto update = module.Entry<VoidFn>("Update");
+    for (int i = 0; i < 10; ++i) {
+        update();
+        PumpMessagesFor(20);
+    }
+    module.Entry<VoidFn>("StopPlug")();
+    EXPECT_EQ(PendantWindowOf(hostWindow), nullptr);
+    PumpMessagesFor(50);  // no timer message may reach the destroyed window
+    DestroyWindow(hostWindow);
+}
+
 TEST(ModuleLoad, PluginNameFollowsTheFileTitle) {
     ModuleCopy copy("Foo");
     LoadedModule module(copy.path());

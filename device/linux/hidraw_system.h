@@ -1,0 +1,61 @@
+// The HID seam on Linux: hidraw device nodes found through libudev. Reads are
+// non-blocking underneath; a "pending" read is one that found no report yet
+// and is completed by WaitRead's poll().
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/hid_system.h"
+
+struct udev;
+
+namespace k7 {
+
+class HidrawSystem final : public HidSystem {
+  public:
+    HidrawSystem();
+    ~HidrawSystem() override;
+    HidrawSystem(const HidrawSystem&) = delete;
+    HidrawSystem& operator=(const HidrawSystem&) = delete;
+
+    // The /dev/hidrawN nodes present now.
+    std::vector<std::string> ListInterfaces() override;
+
+    // An O_PATH descriptor: no access rights, enough to find the device in udev.
+    HidHandle OpenProbe(const std::string& path) override;
+    HidHandle OpenRead(const std::string& path) override;
+    HidHandle OpenWrite(const std::string& path) override;
+
+    // From the parent HID device's HID_ID, or else the USB device's idVendor/idProduct.
+    bool GetAttributes(HidHandle probe, HidAttributes& attributes) override;
+
+    ReadStart StartRead(HidHandle handle, std::span<std::uint8_t> buffer) override;
+    // Hang-up or ENODEV (the device is gone) ends the read as Failed.
+    ReadWait WaitRead(HidHandle handle, int timeoutMs) override;
+    void CancelRead(HidHandle handle) override;
+
+    bool Write(HidHandle handle, std::span<const std::uint8_t> data) override;
+    void Close(HidHandle handle) override;
+
+  private:
+    // One per open read descriptor; a fixed table, so reads never allocate.
+    struct ReadSlot {
+        int fd = -1;
+        bool numberedReports = true;  // false: prefix the report ID 0 ourselves
+        std::span<std::uint8_t> buffer;
+        bool pending = false;
+    };
+    enum class Attempt { Report, Empty, Gone };
+
+    ReadSlot* FindSlot(HidHandle handle);
+    static Attempt TryRead(ReadSlot& slot);
+
+    udev* udev_ = nullptr;
+    std::array<ReadSlot, 4> slots_{};
+};
+
+}  // namespace k7

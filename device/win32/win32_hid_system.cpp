@@ -1,0 +1,180 @@
+#include "device/win32/win32_hid_system.h"
+
+// windows.h (through the header) first: these need its types.
+// The HID class header declares C functions without saying so.
+extern "C" {
+#include <hidsdi.h>
+}
+#include <setupapi.h>
+
+#include <cstddef>
+#include <cstring>
+
+namespace k7 {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+HANDLE ToNative(HidHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+HidHandle FromNative(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? kInvalidHandle : reinterpret_cast<HidHandle>(handle);
+}
+
+HANDLE OpenPath(const std::string& path, DWORD access, DWORD flags) {
+    return CreateFileA(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+// The interface path of one enumerated interface, or "" when it cannot be read.
+std::string InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData) {
+    DWORD required = 0;
+    SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required, nullptr);
+    constexpr std::size_t kPathAt = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
+    if (required <= kPathAt) return {};
+    // DWORD elements keep the record's size field aligned.
+    std::vector<DWORD> buffer((required + sizeof(DWORD) - 1) / sizeof(DWORD));
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    if (!SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, detail, required, nullptr, nullptr))
+        return {};
+    const char* path = detail->DevicePath;
+    return std::string(path, strnlen(path, required - kPathAt));
+}
+
+}  // namespace
+
+Win32HidSystem::~Win32HidSystem() {
+    for (ReadSlot& slot : slots_)
+        if (slot.file != INVALID_HANDLE_VALUE) Close(FromNative(slot.file));
+}
+
+std::vector<std::string> Win32HidSystem::ListInterfaces() {
+    std::vector<std::string> paths;
+    GUID hidClass{};
+    HidD_GetHidGuid(&hidClass);
+    const HDEVINFO set =
+        SetupDiGetClassDevsA(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE) return paths;
+    for (DWORD index = 0;; ++index) {
+        SP_DEVICE_INTERFACE_DATA interfaceData{};
+        interfaceData.cbSize = sizeof interfaceData;
+        if (!SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, index, &interfaceData)) break;
+        std::string path = InterfacePath(set, interfaceData);
+        if (!path.empty()) paths.push_back(std::move(path));
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return paths;
+}
+
+HidHandle Win32HidSystem::OpenProbe(const std::string& path) {
+    return FromNative(OpenPath(path, 0, 0));
+}
+
+HidHandle Win32HidSystem::OpenRead(const std::string& path) {
+    ReadSlot* slot = FindSlot(kInvalidHandle);
+    if (slot == nullptr) return kInvalidHandle;
+    const HANDLE file = OpenPath(path, GENERIC_READ, FILE_FLAG_OVERLAPPED);
+    if (file == INVALID_HANDLE_VALUE) return kInvalidHandle;
+    // Manual reset, created signalled; each ReadFile resets it as it starts.
+    const HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (event == nullptr) {
+        CloseHandle(file);
+        return kInvalidHandle;
+    }
+    slot->file = file;
+    slot->event = event;
+    slot->overlapped = OVERLAPPED{};
+    slot->overlapped.hEvent = event;
+    slot->pending = false;
+    return FromNative(file);
+}
+
+HidHandle Win32HidSystem::OpenWrite(const std::string& path) {
+    return FromNative(OpenPath(path, GENERIC_WRITE, 0));
+}
+
+bool Win32HidSystem::GetAttributes(HidHandle probe, HidAttributes& attributes) {
+    if (probe == kInvalidHandle) return false;
+    HIDD_ATTRIBUTES native{};
+    native.Size = sizeof native;
+    if (!HidD_GetAttributes(ToNative(probe), &native)) return false;
+    attributes.vendorId = native.VendorID;
+    attributes.productId = native.ProductID;
+    attributes.version = native.VersionNumber;
+    return true;
+}
+
+Win32HidSystem::ReadSlot* Win32HidSystem::FindSlot(HidHandle handle) {
+    const HANDLE file = handle == kInvalidHandle ? INVALID_HANDLE_VALUE : ToNative(handle);
+    for (ReadSlot& slot : slots_)
+        if (slot.file == file) return &slot;
+    return nullptr;
+}
+
+ReadStart Win32HidSystem::StartRead(HidHandle handle, std::span<std::uint8_t> buffer) {
+    ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(handle);
+    if (slot == nullptr || slot->pending || buffer.empty()) return ReadStart::Failed;
+    slot->overlapped = OVERLAPPED{};
+    slot->overlapped.hEvent = slot->event;
+    if (ReadFile(slot->file, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
+                 &slot->overlapped))
+        return ReadStart::Completed;
+    if (GetLastError() != ERROR_IO_PENDING) return ReadStart::Failed;
+    slot->pending = true;
+    return ReadStart::Pending;
+}
+
+ReadWait Win32HidSystem::WaitRead(HidHandle handle, int timeoutMs) {
+    ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(handle);
+    if (slot == nullptr || !slot->pending) return ReadWait::Failed;
+    const DWORD waited =
+        WaitForSingleObject(slot->event, timeoutMs < 0 ? 0 : static_cast<DWORD>(timeoutMs));
+    if (waited == WAIT_TIMEOUT) return ReadWait::TimedOut;
+    if (waited != WAIT_OBJECT_0) {
+        // The read is still the system's: take it back before calling it over.
+        Settle(*slot);
+        return ReadWait::Failed;
+    }
+    DWORD count = 0;
+    if (GetOverlappedResult(slot->file, &slot->overlapped, &count, FALSE)) {
+        slot->pending = false;
+        return ReadWait::Completed;
+    }
+    if (GetLastError() == ERROR_IO_INCOMPLETE) return ReadWait::TimedOut;
+    slot->pending = false;
+    return ReadWait::Failed;
+}
+
+void Win32HidSystem::Settle(ReadSlot& slot) {
+    if (!slot.pending) return;
+    CancelIo(slot.file);
+    DWORD count = 0;
+    GetOverlappedResult(slot.file, &slot.overlapped, &count, TRUE);
+    slot.pending = false;
+}
+
+void Win32HidSystem::CancelRead(HidHandle handle) {
+    if (ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(handle)) Settle(*slot);
+}
+
+bool Win32HidSystem::Write(HidHandle handle, std::span<const std::uint8_t> data) {
+    if (handle == kInvalidHandle) return false;
+    DWORD written = 0;
+    return WriteFile(ToNative(handle), data.data(), static_cast<DWORD>(data.size()), &written,
+                     nullptr) &&
+           written == data.size();
+}
+
+void Win32HidSystem::Close(HidHandle handle) {
+    if (handle == kInvalidHandle) return;
+    if (ReadSlot* slot = FindSlot(handle)) {
+        Settle(*slot);
+        CloseHandle(slot->event);
+        *slot = ReadSlot{};
+    }
+    CloseHandle(ToNative(handle));
+}
+
+}  // namespace k7

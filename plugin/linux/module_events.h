@@ -1,0 +1,11 @@
+// The Linux module's event loop, pumped by the host through K7PumpEvents.
+#pragma once
+
+namespace k7 {
+
+// Delivers the plug-in's timer tick and device notices that are ready, waiting
+// at most timeoutMs for the first. Returns how many were delivered, 0 on
+// time-out, -1 while the plug-in has no window (before InitControl, after StopPlug).
+int PumpModuleEvents(int timeoutMs);
+
+}  // namespace k7
