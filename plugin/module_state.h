@@ -3,6 +3,7 @@
 // make fresh ones, so each starts from the state at library load.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "pendant/key_latches.h"
@@ -21,11 +22,16 @@ enum WheelMode : int {
     Dro74Adjust = 6,
 };
 
+// Room for a module file title of MAX_PATH characters and the name's suffix.
+inline constexpr std::size_t kPluginNameCapacity = 320;
+
 struct ModuleState {
     HostCallbacks callbacks;
     HostBlocks blocks;
     std::string profileName;
-    std::string pluginName;
+    // The name the host shows. A fixed buffer: the host may keep the pointer
+    // SetProName returned, so a later call rewrites it in place.
+    char pluginName[kPluginNameCapacity] = {};
     CycleCounters counters;
     PendantSettings settings;
     int wheelMode = WheelMode::Step;  // only the mode keys change it

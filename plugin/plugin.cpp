@@ -1,5 +1,7 @@
 #include "plugin/plugin.h"
 
+#include <cstdio>
+
 #include "device/pendant_window.h"
 #include "settings/profile_store.h"
 #include "settings/settings_io.h"
@@ -18,9 +20,10 @@ const char* Plugin::SetProName(HostString name) {
     // Opened and closed without a read: the profile is loaded and written back.
     ProfileStore store;
     store.Open(platform_.xml, state_.profileName);
-    state_.pluginName = platform_.moduleTitle + kPluginNameSuffix;
+    std::snprintf(state_.pluginName, sizeof state_.pluginName, "%s%s",
+                  platform_.moduleTitle.c_str(), kPluginNameSuffix);
     store.Close();
-    return state_.pluginName.c_str();
+    return state_.pluginName;
 }
 
 bool Plugin::InitControl(void* engine, void* setup, void* planner, void* view) {
