@@ -11,19 +11,17 @@ namespace {
 constexpr int kJogToggleButton = 103;
 constexpr int kZeroAxisButton = 1008;  // 1008 + axis: zero X, Y or Z
 
-// Keys newly held together are taken in the order X, Y, Z, so the last wins.
-// All presses come before any release, as with the mode keys.
+// Each key is one key action, pressed and released before the next key is
+// looked at. Keys newly held together are taken in the order X, Y, Z, so the
+// last one wins.
 void SelectAxis(TickContext& tick) {
     PendantState& pendant = tick.pendant;
     ModuleState& module = tick.module;
     for (int axis = 0; axis < 3; ++axis) {
-        const bool press = KeyHeld(pendant.currentReport, kAxisKeys[axis]) && pendant.fnHeld == 0;
-        if (AcceptPress(module.latches.axisAlone[axis], press, module.counters))
+        const bool held = KeyHeld(pendant.currentReport, kAxisKeys[axis]);
+        const KeyLevels levels{held && pendant.fnHeld == 0, !held};
+        if (ActsOnPress(module.latches.axisAlone[axis], levels, module.counters))
             pendant.selectedAxis = axis;
-    }
-    for (int axis = 0; axis < 3; ++axis) {
-        const KeyLevels levels{.release = !KeyHeld(pendant.currentReport, kAxisKeys[axis])};
-        AcceptRelease(module.latches.axisAlone[axis], levels, module.counters);
     }
 }
 

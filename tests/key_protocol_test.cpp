@@ -172,6 +172,37 @@ TEST_F(KeyOrder, AxisKeysInOneReportAreTakenXYZSoTheLastWins) {
     EXPECT_EQ(module.latches.axisAlone[2], 0);
 }
 
+TEST_F(KeyOrder, ModePressDefersTheReleaseOfAnotherModeKeyInTheSameReport) {
+    Tick("M1");
+    Updates(2);
+    Tick("M2");  // all mode presses come first: M1's release now waits for the new settle
+    EXPECT_EQ(module.latches.modeAlone[0], 1);
+    Tick("M1");  // no Update since: M1 still counts as held
+    EXPECT_EQ(module.wheelMode, WheelMode::Continuous);
+    Updates(2);
+    Tick();
+    Tick("M1");
+    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+    EXPECT_EQ(Effects(), (Strings{"button 334", "button 334", "button 334"}));
+}
+
+TEST_F(KeyOrder, EachAxisKeyIsReleasedBeforeTheNextOneIsPressed) {
+    Tick("X");
+    Updates(2);
+    Tick("Y");  // X comes before Y: its release is taken before Y restarts the settle wait
+    EXPECT_EQ(module.latches.axisAlone[0], 0);
+    Tick("X");  // so X pressed again at once counts
+    EXPECT_EQ(pendant.selectedAxis, 0);
+
+    Updates(2);
+    Tick("Z");
+    Updates(2);
+    Tick("X");  // X's press comes before Z's release, which now waits
+    EXPECT_EQ(module.latches.axisAlone[2], 1);
+    Tick("Z");  // no Update since: Z still counts as held
+    EXPECT_EQ(pendant.selectedAxis, 0);
+}
+
 TEST_F(KeyOrder, ModeChangeAnnouncesTheAxisOfThePreviousReport) {
     Tap("Y");
     Updates(2);

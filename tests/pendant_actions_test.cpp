@@ -3,6 +3,9 @@
 // functions.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "pendant_fixture.h"
 
 namespace k7 {
@@ -100,6 +103,14 @@ TEST_F(ScreenKey, CycleSkipsUnusedSlotsAndStopsWhenNoOtherIsSet) {
     Press(5);  // from slot 3 neither slot 1 nor slot 2 is used
     EXPECT_EQ(Effects(), Strings{});
     EXPECT_EQ(pendant.screenSlot, 3);
+}
+
+TEST_F(ScreenKey, OnlySlotOneSetPressesNothing) {
+    module.settings.ScreenSel[1] = 0;
+    module.settings.ScreenSel[2] = 0;
+    Press(5);
+    EXPECT_EQ(Effects(), Strings{});
+    EXPECT_EQ(pendant.screenSlot, 1);
 }
 
 TEST_F(ScreenKey, SettingOutsideListKeepsSlotCode) {
@@ -216,6 +227,98 @@ TEST_F(AssignedFunctions, FnWithModeKeyLeavesWheelModeAlone) {
     EXPECT_EQ(module.wheelMode, WheelMode::Step);
 }
 
+// What the key actions ask and tell the host, in order: every LED read and
+// every button press, on a host where pressing 1001 can put LED 804 out.
+std::vector<std::string> hostCalls;
+bool ledLit[1024] = {};
+bool button1001Darkens804 = false;
+
+class HostCallOrder : public ::testing::Test {
+  protected:
+    HostCallOrder() {
+        hostCalls.clear();
+        for (bool& lit : ledLit) lit = false;
+        button1001Darkens804 = false;
+        callbacks.getLed = [](short code) {
+            hostCalls.push_back("led " + std::to_string(code));
+            return ledLit[code];
+        };
+        callbacks.doButton = [](short code) {
+            hostCalls.push_back("button " + std::to_string(code));
+            if (code == 1001 && button1001Darkens804) ledLit[804] = false;
+        };
+    }
+    void Keys(std::string_view keys) {
+        pendant.currentReport[0] = std::uint32_t{test::KeyBits(keys, 3)} << 24;
+        pendant.currentReport[1] = test::KeyBits(keys, 4);
+    }
+    Strings Calls() {
+        Strings out = hostCalls;
+        hostCalls.clear();
+        return out;
+    }
+
+    HostCallbacks callbacks;
+    HostBlocks blocks;
+    Host host{callbacks, blocks};
+    ModuleState module;
+    PendantState pendant;
+    JogState jog;
+    TickContext tick{host, module, pendant, jog, true};
+};
+
+TEST_F(HostCallOrder, ResetAsksLed800OnlyWhenKeyAndLatchAllowThePress) {
+    Keys("");
+    HandleResetKey(tick);
+    EXPECT_EQ(Calls(), Strings{});
+    Keys("Reset");
+    HandleResetKey(tick);
+    EXPECT_EQ(Calls(), (Strings{"led 800", "button 1021"}));
+    HandleResetKey(tick);  // latched: not asked again
+    EXPECT_EQ(Calls(), Strings{});
+    module.counters.Update();
+    module.counters.Update();
+    Keys("Fn+Reset");  // ResetKey alone let go; FnKey + ResetKey refused while 800 is dark
+    HandleResetKey(tick);
+    EXPECT_EQ(Calls(), Strings{"led 800"});
+    ledLit[800] = true;
+    HandleResetKey(tick);
+    EXPECT_EQ(Calls(), (Strings{"led 800", "button 1021"}));
+    Keys("Fn+Start");  // the reset value is FnKey alone: neither reset action asks
+    HandleResetKey(tick);
+    EXPECT_EQ(Calls(), Strings{});
+}
+
+TEST_F(HostCallOrder, CycleStartReads806Then804ThenChecks804Again) {
+    const struct {
+        bool led806, led804, darkens;
+        Strings calls;
+    } cases[] = {
+        {true, true, false, {"led 806", "button 1000"}},
+        {false, true, false, {"led 806", "led 804", "button 1001", "led 804", "button 1000"}},
+        {false, true, true, {"led 806", "led 804", "button 1001", "led 804"}},
+        {false, false, false, {"led 806", "led 804", "button 1000"}},
+    };
+    for (const auto& c : cases) {
+        ledLit[806] = c.led806;
+        ledLit[804] = c.led804;
+        button1001Darkens804 = c.darkens;
+        module = ModuleState{};
+        Keys("Fn+Start");
+        HandleRunKeys(tick);
+        EXPECT_EQ(Calls(), c.calls) << c.led806 << c.led804 << c.darkens;
+        EXPECT_TRUE(module.justStarted);
+    }
+}
+
+TEST_F(HostCallOrder, OutputReportReadsItsFiveLedsInOrder) {
+    std::uint8_t report[kOutputReportSize] = {};
+    ledLit[805] = true;
+    BuildOutputReport(tick, report);
+    EXPECT_EQ(Calls(), (Strings{"led 800", "led 83", "led 804", "led 805", "led 806"}));
+    EXPECT_EQ(report[1], 0x08);
+}
+
 class AxisKeys : public PendantFixture {};
 
 TEST_F(AxisKeys, SameAxisAgainLeavesBacklogAndHoldAlone) {
@@ -255,6 +358,14 @@ TEST_F(AxisKeys, StepSizesFollowTheListTable) {
     for (int i = 0; i < 3; ++i) Tap("Fn+Y", 2, "Fn");
     EXPECT_EQ(Effects(),
               (Strings{"dro 828 0.01", "dro 828 0.0001", "dro 828 0.10000000000000001"}));
+}
+
+TEST_F(AxisKeys, StepSizeCycleWithEverySlotNoneWritesNothing) {
+    for (std::int16_t& size : module.settings.StepSize) size = 0;
+    Tap("Fn+Y", 2, "Fn");
+    EXPECT_EQ(Effects(), Strings{});
+    EXPECT_EQ(pendant.stepSlot, 1);
+    EXPECT_EQ(simHost.Dro(828), 0.0);
 }
 
 TEST_F(AxisKeys, StepSizeOutsideListCountsAsSetWithLastSize) {
