@@ -235,6 +235,34 @@ TEST_F(KeyOrder, FnReleasedFirstLeavesLatchAndIsDecidedByALaterFnReport) {
     EXPECT_EQ(Effects(), Strings{"dro 828 0.001"});
 }
 
+// The keys alone are let go whatever FnKey does: FnKey coming down while one
+// is held neither keeps its latch set nor cancels its action.
+TEST_F(KeyOrder, KeysAloneAreReleasedWithFnKeyHeld) {
+    module.settings.ScreenSel[0] = 1;
+    module.settings.ScreenSel[1] = 2;
+    Tick("Screen");
+    Updates(5);
+    Tick("Fn");
+    EXPECT_EQ(module.latches.screenAlone, 0);
+    EXPECT_EQ(Effects(), Strings{"button 2"});  // the medium press still cycles the screen
+
+    Tick("M1");
+    Updates(2);
+    Tick("Fn");
+    EXPECT_EQ(module.latches.modeAlone[0], 0);
+    Tick("M1");  // a new press: back to Step
+    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+    EXPECT_EQ(Effects(), (Strings{"button 334", "button 334"}));
+
+    Updates(2);
+    Tick("Y");
+    Updates(2);
+    Tick("Fn");
+    EXPECT_EQ(module.latches.axisAlone[1], 0);
+    EXPECT_EQ(module.latches.axisFn[1], 0);
+    EXPECT_EQ(Effects(), Strings{});
+}
+
 TEST_F(KeyOrder, UnchangedReportRepeatedProducesNothing) {
     Tap("X");
     Effects();
