@@ -126,13 +126,14 @@ void RunOrStop(TickContext& tick, int direction, double velocity) {
 }  // namespace
 
 void StopEngineJog(const Host& host, JogState& jog) {
+    // The last report is replayed when the pendant returns: with no counts
+    // remembered it cannot look like a wheel still turning, also when no jog
+    // ran at the moment (just after a reversal, or with the motion gate shut).
+    jog.countRing[0] = jog.countRing[1] = 0.0;
     if (!jog.engineJogRunning) return;
     host.SetJogStop(jog.engineJogAxis, 1);
     host.Code("ENDJOG");
     jog.engineJogRunning = false;
-    // The last report is replayed when the pendant returns: with no counts
-    // remembered it cannot look like a wheel still turning.
-    jog.countRing[0] = jog.countRing[1] = 0.0;
 }
 
 void VelocityJog(TickContext& tick, int direction, int count) {
@@ -188,7 +189,9 @@ void ContinuousJog(TickContext& tick, int direction, int count) {
         CloseBracket(tick.host, jog);
         return;
     }
-    if (jog.delayCount < tick.module.settings.DelaySteps) return;
+    // A jog already running (DelaySteps raised meanwhile, or above the restart
+    // value below) would not be updated or stopped by this pass any more.
+    if (jog.delayCount < tick.module.settings.DelaySteps) return StopJogIfRunning(tick);
     if (jog.delayCount > kDelayCountCeiling) jog.delayCount = kDelayCountRestart;
     if (!CountRingActive(jog, count)) return StopAxis(tick);
     if (!MotionAllowed(tick.host)) return;

@@ -9,8 +9,9 @@ namespace k7 {
 // then restores the step feed when its time has come. Once per tick.
 void HandleWheel(TickContext& tick);
 
-// Stops an engine jog that is running, at once, on the axis it runs on. Called
-// when the pendant goes away and when the plug-in stops: nobody is at the wheel.
+// Stops an engine jog that is running, at once, on the axis it runs on, and
+// forgets the wheel's latest counts. Called when the pendant goes away and when
+// the plug-in stops: nobody is at the wheel.
 void StopEngineJog(const Host& host, JogState& jog);
 
 // Decodes one wheel byte against lastWheelByte into wheelCount and the two

@@ -1,6 +1,7 @@
 // Step mode: each tick's counts become one relative G-code move. DRO 22 is the
 // host's only back-pressure signal; counts held back by it are merged into
 // stepBacklog and drained in pieces once the wheel rests.
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +20,11 @@ constexpr double kForcedOverride = 100.0;
 constexpr int kFeedRestoreCycles = 3;
 constexpr int kBacklogPiece = 5;
 constexpr double kRadiansPerDegree = 0.017453293;
-constexpr int kLineSize = 128;
+// The longest "%.4f" of a finite double: sign, 309 digits, point, 4 decimals.
+constexpr int kLongestNumber = 1 + (DBL_MAX_10_EXP + 1) + 1 + 4;
+// Room for the longest line any format can make: two such numbers, "G91G1 F",
+// the axis letter and the blanks, so no line is ever cut short.
+constexpr int kLineSize = 2 * kLongestNumber + 24;
 
 constexpr const char* kAxisLetters[] = {"X", "Y", "Z", "A", "B", "C"};
 
@@ -32,9 +37,9 @@ bool QueueHasRoom(const Host& host) {
     return host.GetDRO(kDroQueueLevel) < kQueueLevelLimit;
 }
 
-// A line that did not fit its buffer would be a different move: never sent.
 // "G90" follows every formed line, also one that jogHold keeps from the host,
-// so the host is never left in relative mode.
+// so the host is never left in relative mode. The buffer holds every line the
+// formats can make; a cut one would be a different move and is never sent.
 void SendLine(const TickContext& tick, const char* line, int length) {
     if (length > 0 && length < kLineSize && !tick.module.jogHold) tick.host.Code(line);
     if (tick.hostWasAbsolute) tick.host.Code("G90");

@@ -146,6 +146,22 @@ TEST_F(VelocityJogTest, BracketOpensOnceAndClosesWithTheWindow) {
     EXPECT_TRUE(Effects().empty());
 }
 
+TEST_F(VelocityJogTest, InhibitClosesTheBracketWithoutEndjog) {
+    module.wheelMode = WheelMode::Velocity;
+    simHost.SetLed(15, true);
+    Turn(2, 50);
+    Effects();
+    simHost.SetEngineInhibit(1);
+    Turn(2, 50);
+    EXPECT_EQ(Effects(), Strings{"button 205"});
+    EXPECT_FALSE(jog.jogStarted);
+    Turn(2, 50);
+    EXPECT_TRUE(Effects().empty());
+    simHost.SetEngineInhibit(0);
+    Turn(2, 50);
+    EXPECT_EQ(Effects(), (Strings{"button 204", "code \"DOJOG\""})) << "a new bracket";
+}
+
 TEST_F(VelocityJogTest, BracketWithoutLed15PressesNothing) {
     module.wheelMode = WheelMode::Velocity;
     Turn(2, 50);
@@ -230,6 +246,30 @@ TEST_F(ContinuousJogTest, ZeroDelayStartsAtOnceAndLongRunsWrap) {
     jog.delayCount = 30000;
     Turn(1, 20);
     EXPECT_EQ(jog.delayCount, 400);
+}
+
+// A pass that waits for the delay never updates the jog, so a jog already in
+// motion would run on at its last speed with nothing left to stop it.
+TEST_F(ContinuousJogTest, RunningJogStopsWhenTheDelayIsNotMetAnyMore) {
+    module.wheelMode = WheelMode::Continuous;
+    module.settings.DelaySteps = 500;  // hand-edited, above the restart value
+    jog.delayCount = 30000;
+    Turn(1, 20);
+    EXPECT_EQ(Codes(), Strings{"DOJOG"});
+    EXPECT_EQ(jog.delayCount, 400);
+    Rest(20);  // the wheel rests, its last report replayed
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    EXPECT_EQ(Record().stop, 1);
+    Rest(20);
+    EXPECT_TRUE(Codes().empty()) << "stopped once";
+
+    module.settings.DelaySteps = 0;
+    jog.delayCount = 0;
+    Turn(2, 20);
+    EXPECT_EQ(Codes(), Strings{"DOJOG"});
+    module.settings.DelaySteps = 100;  // raised in the dialog while the axis moves
+    Turn(2, 20);
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
 }
 
 TEST_F(ContinuousJogTest, HugeDelayNeverOverflows) {

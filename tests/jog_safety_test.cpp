@@ -160,6 +160,20 @@ TEST_F(PluginJogSafety, UnplugStopsAndTheReplayedReportCannotRestart) {
     EXPECT_EQ(Codes(), Strings{"DOJOG"});
 }
 
+TEST_F(PluginJogSafety, UnplugJustAfterAReversalCannotStartOnReturn) {
+    Report(1, 60);  // the wheel turns back: the jog stops and settles
+    windows.Tick();
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    Remove();  // no jog runs now, but the counts of the turn are still remembered
+    for (int i = 0; i < 3; ++i) plugin->Update();
+    Arrive();
+    for (int i = 0; i < 3; ++i) {
+        windows.Tick();  // the last report again, speed byte 60
+        for (const std::string& code : Codes()) EXPECT_NE(code, "DOJOG") << "tick " << i;
+    }
+    EXPECT_EQ(host.Jog(0).stop, 1);
+}
+
 TEST_F(PluginJogSafety, StopPlugStopsTheJog) {
     plugin->StopPlug();
     EXPECT_EQ(Codes(), Strings{"ENDJOG"});

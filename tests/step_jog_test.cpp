@@ -1,3 +1,5 @@
+#include <limits>
+
 #include "jog_fixture.h"
 
 namespace k7::test {
@@ -115,6 +117,10 @@ TEST_F(StepJogTest, GatesDropTheCounts) {
     simHost.SetLed(804, true);
     Turn(3);
     EXPECT_TRUE(Effects().empty());
+    simHost.SetLed(83, false);
+    Turn(3);
+    EXPECT_TRUE(Effects().empty()) << "the motion gate is asked first, silently";
+    simHost.SetLed(83, true);
     simHost.SetLed(804, false);
     simHost.SetLed(83, false);
     Turn(3);
@@ -198,12 +204,30 @@ TEST_F(StepJogTest, BacklogCannotOverflow) {
     EXPECT_LT(jog.stepBacklog, 0);
 }
 
-TEST_F(StepJogTest, LineTooLongForItsBufferIsNeverSent) {
-    simHost.SetJogIncrement(1e200);
+// However large the host's values, the line goes out whole: a line cut short
+// would be a different move.
+TEST_F(StepJogTest, ExtremeValuesAreSentWhole) {
+    const double huge = std::numeric_limits<double>::max();
     hostWasAbsolute = true;
-    module.settings.StepJogRate = 100;
+    simHost.SetJogIncrement(huge);
+    simHost.SetDro(818, huge);
+    Turn(-1);
+    Strings codes = Codes();
+    ASSERT_EQ(codes.size(), 2u);
+    // Both numbers print all 309 digits of their integer part.
+    EXPECT_EQ(codes[0].size(), 7u + 314 + 3 + 315);
+    EXPECT_EQ(codes[0].rfind("G91G1 F179769", 0), 0u);
+    EXPECT_NE(codes[0].find(".0000 X -179769"), std::string::npos);
+    EXPECT_EQ(codes[0].substr(codes[0].size() - 5), ".0000");
+    EXPECT_EQ(codes[1], "G90");
+
+    simHost.SetRotationDegrees(45.0);
     Turn(1);
-    EXPECT_EQ(Codes(), Strings{"G90"});
+    codes = Codes();
+    ASSERT_EQ(codes.size(), 2u);
+    EXPECT_EQ(codes[0].rfind("G91G1 X", 0), 0u);
+    EXPECT_NE(codes[0].find(" Y-"), std::string::npos);
+    EXPECT_EQ(codes[0].back(), ' ');
 }
 
 }  // namespace

@@ -195,6 +195,40 @@ TEST_F(WheelTick, GatesReadTheirLeds) {
     EXPECT_EQ(simHost.Message(), " Jog OFF. ");
 }
 
+// The host sees every LED read: the gates ask only what they need, in order.
+std::vector<int> ledReads;
+bool ledLit[1000] = {};
+
+TEST(WheelGates, ReadTheirLedsInOrder) {
+    HostCallbacks callbacks;
+    callbacks.getLed = [](short code) {
+        ledReads.push_back(code);
+        return ledLit[code];
+    };
+    const HostBlocks noBlocks;
+    const Host host(callbacks, noBlocks);  // keeps references to both
+    struct Case {
+        bool l804, l805;
+        std::vector<int> reads;
+    };
+    const Case cases[] = {
+        {false, false, {804, 805}},
+        {true, false, {804, 806}},
+        {false, true, {804, 805, 806}},
+        {true, true, {804, 806}},
+    };
+    for (const Case& c : cases) {
+        ledLit[804] = c.l804;
+        ledLit[805] = c.l805;
+        ledReads.clear();
+        MotionAllowed(host);
+        EXPECT_EQ(ledReads, c.reads) << c.l804 << c.l805;
+    }
+    ledReads.clear();
+    JogEnabled(host);
+    EXPECT_EQ(ledReads, std::vector<int>{83});
+}
+
 }  // namespace
 }  // namespace k7::test
 
