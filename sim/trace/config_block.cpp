@@ -1,8 +1,15 @@
-// The `config ... end` block. It is read and checked in full; running it needs
-// the configuration dialog, which this build does not have yet, so it stops the
-// trace as malformed rather than let its checks pass unexamined.
+// The `config ... end` block: the host's Config call with a scripted dialog
+// that plays the block's commands as the user, on the dialog model over
+// in-memory controls. The block is read and checked in full before anything
+// runs; a failure inside it names its own line.
+#include <exception>
+#include <memory>
+
+#include "settings/settings_io.h"
 #include "sim/trace/parser.h"
 #include "sim/trace/setting_keys.h"
+#include "ui/dialog_template.h"
+#include "ui/memory_dialog.h"
 
 namespace k7::sim::trace {
 namespace {
@@ -29,40 +36,177 @@ void CheckValue(const Args& args, const SettingKey& key, std::size_t i, bool lab
     }
 }
 
-void NoAction(Session&) {}
+MemoryDialog& OpenDialog(Session& s) {
+    // Only the block's own commands run while s.dialog is set.
+    return *s.dialog;
+}
+
+// The setting key of the control, or OK for the OK button.
+std::string ControlName(int control) {
+    if (control == kOkId) return "OK";
+    for (const k7::SettingKey& key : kSettingKeys) {
+        if (SettingControl(key.key) == control) return key.key;
+    }
+    return std::to_string(control);
+}
+
+// What a control shows, written as VALUE is: an edit's text, a combo box's
+// position (its quoted label when the check names one), a check box 0 or 1.
+std::string Shown(MemoryControls& controls, const SettingKey& key, int control, bool label) {
+    switch (key.control) {
+        case SettingKey::Control::Edit:
+            return TraceWord(controls.Text(control));
+        case SettingKey::Control::Check:
+            return controls.Checked(control) ? "1" : "0";
+        case SettingKey::Control::Combo:
+            break;
+    }
+    if (!label) return std::to_string(controls.Selection(control));
+    const std::string* selected = controls.SelectedLabel(control);
+    return selected == nullptr ? "no selection" : Quoted(*selected);
+}
+
+Action ExpectShown(const Args& args) {
+    args.Expect(2);
+    const SettingKey& key = Field(args, 0);
+    CheckValue(args, key, 1, true);
+    const Token value = args.at(1);
+    const bool label = key.control == SettingKey::Control::Combo && value.quoted;
+    std::string expected;
+    if (key.control == SettingKey::Control::Edit) {
+        expected = TraceWord(value.text);
+    } else if (label) {
+        expected = Quoted(value.text);
+    } else {
+        expected = std::to_string(*ParseInteger(value));
+    }
+    return [key = &key, expected, label, name = std::string(key.name)](Session& s) {
+        const int control = SettingControl(name);
+        const std::string shown = Shown(OpenDialog(s).controls(), *key, control, label);
+        if (shown != expected) throw CheckFailed{name + " " + expected, name + " " + shown};
+    };
+}
+
+Action ExpectFocus(const Args& args) {
+    args.Expect(2);
+    const bool ok = args.at(1).Is("OK");
+    if (!ok && Field(args, 1).control != SettingKey::Control::Edit)
+        args.Fail(args.at(1).text + " is not an edit");
+    const int control = ok ? kOkId : SettingControl(args.at(1).text);
+    return [control](Session& s) {
+        const int focus = OpenDialog(s).controls().focus();
+        if (focus != control)
+            throw CheckFailed{"focus " + ControlName(control), "focus " + ControlName(focus)};
+    };
+}
 
 Action DialogExpect(const Args& args) {
     if (args.size() == 0) args.Fail("names no check");
-    if (args.at(0).Is("focus")) {
-        args.Expect(2);
-        if (!args.at(1).Is("OK") && Field(args, 1).control != SettingKey::Control::Edit)
-            args.Fail(args.at(1).text + " is not an edit");
-        return &NoAction;
-    }
+    if (args.at(0).Is("focus")) return ExpectFocus(args);
     if (!args.at(0).quoted) {
         if (const CommandParser check = FindCheck(args.at(0).text)) return check(SubArgs(args));
     }
-    args.Expect(2);
-    CheckValue(args, Field(args, 0), 1, true);
-    return &NoAction;
+    return ExpectShown(args);
 }
 
 Action DialogSet(const Args& args) {
     args.Expect(2);
-    CheckValue(args, Field(args, 0), 1, false);
-    return &NoAction;
+    const SettingKey& key = Field(args, 0);
+    CheckValue(args, key, 1, false);
+    const int control = SettingControl(key.name);
+    const std::string text = args.at(1).text;
+    switch (key.control) {
+        case SettingKey::Control::Edit:
+            return [control, text](Session& s) { OpenDialog(s).controls().SetText(control, text); };
+        case SettingKey::Control::Check: {
+            const bool checked = args.Integer(1, 0, 1) == 1;
+            return [control, checked](Session& s) {
+                OpenDialog(s).controls().SetChecked(control, checked);
+            };
+        }
+        case SettingKey::Control::Combo:
+            break;
+    }
+    const int position = static_cast<int>(*ParseInteger(args.at(1)));
+    return [control, position](Session& s) { OpenDialog(s).controls().Select(control, position); };
 }
 
-Action DialogButton(const Args& args) {
+Action DialogOk(const Args& args) {
     args.Expect(0);
-    return &NoAction;
+    return [](Session& s) { OpenDialog(s).PressOk(); };
+}
+
+Action DialogEscape(const Args& args) {
+    args.Expect(0);
+    return [](Session& s) { OpenDialog(s).PressEscape(); };
 }
 
 const std::vector<CommandEntry> kBlockCommands = {
-    {"expect", &DialogExpect}, {"set", &DialogSet},   {"tick", &ParseTick},
-    {"update", &ParseUpdate},  {"ok", &DialogButton}, {"escape", &DialogButton},
+    {"expect", &DialogExpect}, {"set", &DialogSet}, {"tick", &ParseTick},
+    {"update", &ParseUpdate},  {"ok", &DialogOk},   {"escape", &DialogEscape},
     {"skip", &ParseSkip},
 };
+
+struct BlockStep {
+    int line;
+    std::string name;
+    Action action;
+};
+
+// Plays the block as the user while the dialog is open. A failure stops the
+// block and is kept until Config has returned, so the plug-in finishes its call
+// (the dialog closes as by Escape and the profile is written) before the trace
+// stops.
+class BlockScript {
+  public:
+    BlockScript(const std::vector<BlockStep>& steps, Session& s) : steps_(steps), s_(s) {}
+
+    void operator()(MemoryDialog& dialog) {
+        for (const BlockStep& step : steps_) {
+            s_.line = step.line;
+            try {
+                if (!dialog.open()) throw Malformed{step.name + ": the dialog has already closed"};
+                step.action(s_);
+            } catch (...) {
+                failure_ = std::current_exception();
+                failedLine_ = step.line;
+                return;
+            }
+        }
+    }
+
+    void RethrowFailure() const {
+        if (!failure_) return;
+        s_.line = failedLine_;
+        std::rethrow_exception(failure_);
+    }
+
+  private:
+    const std::vector<BlockStep>& steps_;
+    Session& s_;
+    std::exception_ptr failure_;
+    int failedLine_ = 0;
+};
+
+void RunBlock(const Args& args, const std::vector<BlockStep>& steps, Session& s) {
+    s.RequireStarted(args);
+    BlockScript script(steps, s);
+    MemoryDialog dialog([&script](MemoryDialog& d) { script(d); });
+    dialog.onMessage = [&s](const char* text) { s.host.RecordMsgBox(text); };
+    SettingsDialog* const previous = s.platform.dialog;
+    s.platform.dialog = &dialog;
+    s.dialog = &dialog;
+    struct Restore {
+        Session& s;
+        SettingsDialog* previous;
+        ~Restore() {
+            s.platform.dialog = previous;
+            s.dialog = nullptr;
+        }
+    } restore{s, previous};
+    s.plugin.Config();
+    script.RethrowFailure();
+}
 
 }  // namespace
 
@@ -70,6 +214,7 @@ Action ParseConfigBlock(const Args& args, const std::vector<std::string>& lines,
                         std::size_t& next) {
     args.Expect(0);
     const int configLine = static_cast<int>(next);
+    auto steps = std::make_shared<std::vector<BlockStep>>();
     bool closed = false;  // by `escape`; nothing may follow it
     for (; next < lines.size(); ++next) {
         const std::vector<Token> tokens = TokensOf(lines, next);
@@ -77,9 +222,7 @@ Action ParseConfigBlock(const Args& args, const std::vector<std::string>& lines,
         const int line = static_cast<int>(next) + 1;
         if (tokens.front().Is("end") && tokens.size() == 1) {
             ++next;
-            return [](Session&) {
-                throw Malformed{"config: the configuration dialog is not available in this build"};
-            };
+            return [args, steps](Session& s) { RunBlock(args, *steps, s); };
         }
         try {
             const Args command(tokens.front().text,
@@ -90,7 +233,7 @@ Action ParseConfigBlock(const Args& args, const std::vector<std::string>& lines,
                 throw Malformed{TraceWord(command.name()) +
                                 " is not allowed inside a config block"};
             if (closed) throw Malformed{command.name() + ": the dialog has already closed"};
-            parse(command);
+            steps->push_back({line, command.name(), parse(command)});
             closed = command.name() == "escape";
         } catch (const Malformed& malformed) {
             throw LineError{line, malformed.reason};

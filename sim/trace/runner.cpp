@@ -25,17 +25,19 @@ int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& s
              std::ostream& err) {
     for (const Step& step : steps) {
         session.line = step.line;
+        // A failure inside a block names the block's line that failed: the
+        // block moves session.line as it runs.
         try {
             step.action(session);
         } catch (const Malformed& malformed) {
-            err << file << ':' << step.line << ": " << malformed.reason << '\n';
+            err << file << ':' << session.line << ": " << malformed.reason << '\n';
             return kTraceMalformed;
         } catch (const CheckFailed& failed) {
-            err << file << ':' << step.line << ": expected " << failed.expected << ", got "
+            err << file << ':' << session.line << ": expected " << failed.expected << ", got "
                 << failed.got << '\n';
             return kCheckFailed;
         } catch (const std::exception& e) {
-            err << file << ':' << step.line << ": " << e.what() << '\n';
+            err << file << ':' << session.line << ": " << e.what() << '\n';
             return kTraceMalformed;
         }
     }

@@ -19,6 +19,10 @@
 #include "sim/trace/args.h"
 #include "sim/virtual_hid.h"
 
+namespace k7 {
+class MemoryDialog;
+}
+
 namespace k7::sim::trace {
 
 // The virtual pendant's current state; each queued report starts from it.
@@ -80,6 +84,9 @@ class Session {
     PendantModel pendant;
     std::size_t checkedEffects = 0;  // effects before this index are checked off
     std::size_t writtenMark = 0;     // output reports counted by the last `expect written`
+
+    // The configuration dialog while a `config` block runs, else null.
+    MemoryDialog* dialog = nullptr;
 
     void RequireStarted(const Args& args) const;
     void RequireNotStarted(const Args& args) const;

@@ -112,33 +112,6 @@ TEST_F(TraceRun, CommandsInTheWrongStateAreMalformed) {
     }
 }
 
-constexpr const char* kConfigBlock =
-    "start\n"
-    "config\n"
-    "  expect Macro1 0          # an edit\n"
-    "  expect Vel \"2    , label\"\n"
-    "  expect BUTTON0 -1\n"
-    "  expect focus OK\n"
-    "  set StepJogRate \"12 5\"\n"
-    "  set ScreenSel2 6\n"
-    "  set Xreverse 1\n"
-    "  tick 2\n"
-    "  update\n"
-    "  expect none\n"
-    "  expect out 00 00 00 00 00\n"
-    "  skip\n"
-    "  ok\n"
-    "  expect msgbox \"Please enter an integer.\"\n"
-    "  expect focus StepJogRate\n"
-    "  escape\n"
-    "end\n";
-
-TEST_F(TraceRun, AConfigBlockIsReadInFullButCannotRunYet) {
-    EXPECT_EQ(Run(kConfigBlock), kTraceMalformed);
-    EXPECT_EQ(error, "t.trace:2: config: the configuration dialog is not available in this build");
-    EXPECT_TRUE(session.started);  // the lines before it ran
-}
-
 TEST_F(TraceRun, MalformedConfigBlocksNameTheirLine) {
     const MalformedCase cases[] = {
         {"config\nset Vel 10\nend", "t.trace:2: set: 10 is outside -1..9"},
