@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "jog/jog_engine.h"
-#include "sim/sim_host.h"
+#include "tests/support/tick_fixture.h"
 
 namespace k7::test {
 
-class JogFixture : public ::testing::Test {
+class JogFixture : public TickFixture {
   protected:
-    JogFixture() : callbacks_(simHost.Callbacks()), blocks_(simHost.Blocks()) {
+    JogFixture() {
         simHost.SetLed(83, true);  // jogging enabled
         module.counters.jogCycles = 100;
     }
@@ -23,7 +23,7 @@ class JogFixture : public ::testing::Test {
     void Tick(int wheelByte, int speedByte = 0) {
         pendant.currentReport[0] = static_cast<std::uint32_t>(wheelByte & 0xff) << 8 |
                                    static_cast<std::uint32_t>(speedByte & 0xff) << 16;
-        TickContext tick{host, module, pendant, jog, hostWasAbsolute};
+        TickContext tick = Context(hostWasAbsolute);
         HandleWheel(tick);
     }
     // Turns the wheel by `counts` (signed) from where it is now.
@@ -32,17 +32,6 @@ class JogFixture : public ::testing::Test {
         Tick(wheel_, speedByte);
     }
     void Rest(int speedByte = 0) { Tick(wheel_, speedByte); }
-    void Updates(int n) {
-        for (int i = 0; i < n; ++i) module.counters.Update();
-    }
-
-    // The effects since the last call, as a trace would write them.
-    std::vector<std::string> Effects() {
-        std::vector<std::string> out;
-        for (const sim::Effect& e : simHost.effects()) out.push_back(e.Describe());
-        simHost.effects().clear();
-        return out;
-    }
     std::vector<std::string> Codes() {
         std::vector<std::string> out;
         for (const sim::Effect& e : simHost.effects())
@@ -51,15 +40,7 @@ class JogFixture : public ::testing::Test {
         return out;
     }
 
-    sim::SimHost simHost;
-    ModuleState module;
-    PendantState pendant;
-    JogState jog;
     bool hostWasAbsolute = false;
-
-    HostCallbacks callbacks_;
-    HostBlocks blocks_;
-    Host host{callbacks_, blocks_};
     int wheel_ = 0;
 };
 

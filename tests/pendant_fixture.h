@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "pendant/dispatch.h"
-#include "sim/sim_host.h"
+#include "tests/support/tick_fixture.h"
 
 namespace k7::test {
 
@@ -40,16 +40,14 @@ inline std::uint8_t KeyBits(std::string_view keys, int byte) {
     return bits;
 }
 
-class PendantFixture : public ::testing::Test {
+class PendantFixture : public TickFixture {
   protected:
-    PendantFixture() : callbacks_(simHost.Callbacks()), blocks_(simHost.Blocks()) {}
-
     // One tick whose report holds these keys (the wheel stands still).
     void Tick(std::string_view keys = "") {
         std::uint8_t report[kInputReportSize] = {};
         report[3] = KeyBits(keys, 3);
         report[4] = KeyBits(keys, 4);
-        TickContext tick{host, module, pendant, jog, true};
+        TickContext tick = Context(true);
         DispatchInputReport(tick, report);
         BuildOutputReport(tick, output);
     }
@@ -58,14 +56,11 @@ class PendantFixture : public ::testing::Test {
     void KeysOnlyTick(std::string_view keys) {
         pendant.currentReport[0] = std::uint32_t{KeyBits(keys, 3)} << 24;
         pendant.currentReport[1] = KeyBits(keys, 4);
-        TickContext tick{host, module, pendant, jog, true};
+        TickContext tick = Context(true);
         HandleResetKey(tick);
         HandleRunKeys(tick);
         HandleModeKeys(tick);
         HandleAxisKeys(tick);
-    }
-    void Updates(int n) {
-        for (int i = 0; i < n; ++i) module.counters.Update();
     }
     // A complete short press: held for one tick, settled, let go.
     void Tap(std::string_view keys, int heldUpdates = 2, std::string_view after = "") {
@@ -74,26 +69,7 @@ class PendantFixture : public ::testing::Test {
         Tick(after);
     }
 
-    // The effects since the last call, as a trace would write them.
-    std::vector<std::string> Effects() {
-        std::vector<std::string> out;
-        for (const sim::Effect& e : simHost.effects()) out.push_back(e.Describe());
-        simHost.effects().clear();
-        return out;
-    }
-
-    sim::SimHost simHost;
-    ModuleState module;
-    PendantState pendant;
-    JogState jog;
     std::uint8_t output[kOutputReportSize] = {};
-
-  private:
-    HostCallbacks callbacks_;
-    HostBlocks blocks_;
-
-  protected:
-    Host host{callbacks_, blocks_};
 };
 
 using Strings = std::vector<std::string>;
