@@ -7,6 +7,7 @@
 #include "device/win32/win32_windows.h"
 #include "plugin/platform.h"
 #include "settings/win32/msxml_dom.h"
+#include "ui/win32/win32_settings_dialog.h"
 
 namespace k7 {
 namespace {
@@ -33,7 +34,8 @@ Platform& ModulePlatform() {
     static MsXmlDomFactory xml;
     static Win32HidSystem hid;
     static Win32WindowSystem windows;
-    static Platform platform{&hid, &windows, &xml, nullptr, ModuleFileTitle()};
+    static Win32SettingsDialog dialog(ModuleFileTitle());
+    static Platform platform{&hid, &windows, &xml, &dialog, ModuleFileTitle()};
     return platform;
 }
 

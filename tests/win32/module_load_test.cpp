@@ -12,6 +12,7 @@
 
 #include "plugin/host_abi.h"
 #include "plugin/host_string.h"
+#include "tests/win32/dialog_driver.h"
 
 namespace {
 
@@ -191,7 +192,17 @@ TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
     module.Entry<VoidFn>("PostInitControl")();
     const auto update = module.Entry<VoidFn>("Update");
     for (int i = 0; i < 3000; ++i) update();
-    module.Entry<VoidFn>("Config")();
+    {
+        // Config shows the configuration dialog: Escape closes it.
+        k7::testing::DialogDriver escape({[] {
+            const HWND dialog = k7::testing::DialogDriver::SettingsWindow();
+            if (dialog != nullptr) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return dialog != nullptr;
+        }});
+        module.Entry<VoidFn>("Config")();
+        EXPECT_TRUE(escape.finished());
+        EXPECT_FALSE(escape.timedOut());
+    }
     for (const char* idle : {"Reset", "JogOn", "JogOff", "Purge", "Probe", "Home", "DoDwell"})
         module.Entry<VoidFn>(idle)();
     module.Entry<VoidFn>("StopPlug")();
