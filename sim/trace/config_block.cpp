@@ -36,8 +36,9 @@ void CheckValue(const Args& args, const SettingKey& key, std::size_t i, bool lab
     }
 }
 
+// The dialog the block's own commands act on; they exist only inside a block,
+// which sets it for as long as the dialog runs.
 MemoryDialog& OpenDialog(Session& s) {
-    // Only the block's own commands run while s.dialog is set.
     return *s.dialog;
 }
 
