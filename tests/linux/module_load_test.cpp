@@ -16,79 +16,27 @@
 #include <gtest/gtest.h>
 
 #include "plugin/host_abi.h"
-#include "plugin/host_string.h"
+#include "tests/support/module_host.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::set<std::string> kEntryPoints = {"SetProName",
-                                            "SetDoButton",
-                                            "SetSetDRO",
-                                            "SetGetDRO",
-                                            "SetGetLED",
-                                            "SetSetLED",
-                                            "SetCode",
-                                            "InitControl",
-                                            "PostInitControl",
-                                            "Update",
-                                            "Config",
-                                            "StopPlug",
-                                            "Reset",
-                                            "JogOn",
-                                            "JogOff",
-                                            "Purge",
-                                            "Probe",
-                                            "Home",
-                                            "DoDwell",
-                                            "DllGetClassObject",
-                                            "DllCanUnloadNow",
-                                            "DllRegisterServer",
-                                            "DllUnregisterServer",
-                                            "K7PumpEvents"};
+using namespace k7::testing;
 
-using SetProNameFn = const char* (*)(k7::HostString);
-using InitControlFn = bool (*)(void*, void*, void*, void*);
-using VoidFn = void (*)();
+// The module's entry points, with the event pump that hosts on Linux call.
+const std::set<std::string> kEntryPoints = [] {
+    std::set<std::string> names = kHostEntryPoints;
+    names.insert("K7PumpEvents");
+    return names;
+}();
+
 using GetClassObjectFn = std::int32_t (*)(const void*, const void*, void**);
 using ServerFn = std::int32_t (*)();
 using PumpFn = int (*)(int);
 
 constexpr std::int32_t kOk = 0;
 constexpr std::int32_t kClassNotAvailable = static_cast<std::int32_t>(0x80040111u);
-
-// What the host's callbacks saw; plain function pointers cannot carry a context.
-struct CallbackLog {
-    int buttons = 0;
-    int dros = 0;
-    int codes = 0;
-};
-CallbackLog callbackLog;
-
-void RecordButton(short) {
-    ++callbackLog.buttons;
-}
-void RecordSetDro(short, double) {
-    ++callbackLog.dros;
-}
-double ReadDro(short) {
-    return 0.0;
-}
-bool ReadLed(short) {
-    return false;
-}
-void RecordSetLed(short, bool) {}
-void RecordCode(const char*) {
-    ++callbackLog.codes;
-}
-
-// The four host blocks, zeroed, of the sizes the plug-in reads from.
-struct HostBlocks {
-    std::vector<unsigned char> engine = std::vector<unsigned char>(k7::kEngineBlockSize);
-    std::vector<unsigned char> setup = std::vector<unsigned char>(k7::kSetupBlockSize);
-    std::vector<unsigned char> planner = std::vector<unsigned char>(k7::kPlannerBlockSize);
-    std::vector<unsigned char> view = std::vector<unsigned char>(k7::kViewBlockSize);
-};
 
 // One dlopen of a module file, closed again at the end of the test.
 class LoadedModule {
@@ -136,22 +84,6 @@ class ModuleCopy {
     fs::path dir_;
     fs::path path_;
 };
-
-std::string CallSetProName(const LoadedModule& module, const char* profile) {
-    const auto setProName = module.Entry<SetProNameFn>("SetProName");
-    if (setProName == nullptr) return "<missing SetProName>";
-    const char* name = setProName(k7::HostStringCreate(profile));
-    return name != nullptr ? name : "<null>";
-}
-
-void InstallCallbacks(const LoadedModule& module) {
-    module.Entry<void (*)(k7::DoButtonFn)>("SetDoButton")(&RecordButton);
-    module.Entry<void (*)(k7::SetDroFn)>("SetSetDRO")(&RecordSetDro);
-    module.Entry<void (*)(k7::GetDroFn)>("SetGetDRO")(&ReadDro);
-    module.Entry<void (*)(k7::GetLedFn)>("SetGetLED")(&ReadLed);
-    module.Entry<void (*)(k7::SetLedFn)>("SetSetLED")(&RecordSetLed);
-    module.Entry<void (*)(k7::CodeFn)>("SetCode")(&RecordCode);
-}
 
 // Names of the symbols a module file defines in its dynamic symbol table, i.e.
 // everything another object in the process could bind to.
@@ -209,10 +141,8 @@ TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
     EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "K7 Pendant --Tarnwick Ver 1.0");
     InstallCallbacks(module);
 
-    HostBlocks blocks;
-    const auto initControl = module.Entry<InitControlFn>("InitControl");
-    EXPECT_TRUE(initControl(blocks.engine.data(), blocks.setup.data(), blocks.planner.data(),
-                            blocks.view.data()));
+    ModuleHostBlocks blocks;
+    EXPECT_TRUE(CallInitControl(module, blocks));
     module.Entry<VoidFn>("PostInitControl")();
     const auto update = module.Entry<VoidFn>("Update");
     for (int i = 0; i < 3000; ++i) update();
@@ -243,9 +173,8 @@ TEST(ModuleLoad, PumpedEventLoopTicksWhileThePluginRuns) {
 
     CallSetProName(module, "Mach3Mill");
     InstallCallbacks(module);
-    HostBlocks blocks;
-    module.Entry<InitControlFn>("InitControl")(blocks.engine.data(), blocks.setup.data(),
-                                               blocks.planner.data(), blocks.view.data());
+    ModuleHostBlocks blocks;
+    CallInitControl(module, blocks);
     EXPECT_EQ(pump(0), 0);  // created, but the timer starts with the pendant search
     module.Entry<VoidFn>("PostInitControl")();
     int ticks = 0;
@@ -273,9 +202,8 @@ TEST(ModuleLoad, StopPlugBeforeInitControlIsSafe) {
     // The plug-in still starts normally afterwards.
     EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "K7early Pendant --Tarnwick Ver 1.0");
     InstallCallbacks(module);
-    HostBlocks blocks;
-    EXPECT_TRUE(module.Entry<InitControlFn>("InitControl")(
-        blocks.engine.data(), blocks.setup.data(), blocks.planner.data(), blocks.view.data()));
+    ModuleHostBlocks blocks;
+    EXPECT_TRUE(CallInitControl(module, blocks));
     module.Entry<VoidFn>("PostInitControl")();
     module.Entry<VoidFn>("StopPlug")();
 }

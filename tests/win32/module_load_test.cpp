@@ -11,71 +11,17 @@
 #include <gtest/gtest.h>
 
 #include "plugin/host_abi.h"
-#include "plugin/host_string.h"
+#include "tests/support/module_host.h"
 #include "tests/win32/dialog_driver.h"
 
 namespace {
 
-const std::set<std::string> kEntryPoints = {"SetProName",
-                                            "SetDoButton",
-                                            "SetSetDRO",
-                                            "SetGetDRO",
-                                            "SetGetLED",
-                                            "SetSetLED",
-                                            "SetCode",
-                                            "InitControl",
-                                            "PostInitControl",
-                                            "Update",
-                                            "Config",
-                                            "StopPlug",
-                                            "Reset",
-                                            "JogOn",
-                                            "JogOff",
-                                            "Purge",
-                                            "Probe",
-                                            "Home",
-                                            "DoDwell",
-                                            "DllGetClassObject",
-                                            "DllCanUnloadNow",
-                                            "DllRegisterServer",
-                                            "DllUnregisterServer"};
+using namespace k7::testing;
 
-using SetProNameFn = const char*(K7_CDECL*)(k7::HostString);
-using InitControlFn = bool(K7_CDECL*)(void*, void*, void*, void*);
-using VoidFn = void(K7_CDECL*)();
+const std::set<std::string>& kEntryPoints = kHostEntryPoints;
+
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(const void*, const void*, void**);
 using ServerFn = HRESULT(STDAPICALLTYPE*)();
-
-struct CallbackLog {
-    int buttons = 0;
-    int dros = 0;
-    int codes = 0;
-};
-CallbackLog callbackLog;
-
-void K7_CDECL RecordButton(short) {
-    ++callbackLog.buttons;
-}
-void K7_CDECL RecordSetDro(short, double) {
-    ++callbackLog.dros;
-}
-double K7_CDECL ReadDro(short) {
-    return 0.0;
-}
-bool K7_CDECL ReadLed(short) {
-    return false;
-}
-void K7_CDECL RecordSetLed(short, bool) {}
-void K7_CDECL RecordCode(const char*) {
-    ++callbackLog.codes;
-}
-
-struct HostBlocks {
-    std::vector<unsigned char> engine = std::vector<unsigned char>(k7::kEngineBlockSize);
-    std::vector<unsigned char> setup = std::vector<unsigned char>(k7::kSetupBlockSize);
-    std::vector<unsigned char> planner = std::vector<unsigned char>(k7::kPlannerBlockSize);
-    std::vector<unsigned char> view = std::vector<unsigned char>(k7::kViewBlockSize);
-};
 
 class LoadedModule {
   public:
@@ -125,22 +71,6 @@ class ModuleCopy {
     std::string path_;
 };
 
-std::string CallSetProName(const LoadedModule& module, const char* profile) {
-    const auto setProName = module.Entry<SetProNameFn>("SetProName");
-    if (setProName == nullptr) return "<missing SetProName>";
-    const char* name = setProName(k7::HostStringCreate(profile));
-    return name != nullptr ? name : "<null>";
-}
-
-void InstallCallbacks(const LoadedModule& module) {
-    module.Entry<void(K7_CDECL*)(k7::DoButtonFn)>("SetDoButton")(&RecordButton);
-    module.Entry<void(K7_CDECL*)(k7::SetDroFn)>("SetSetDRO")(&RecordSetDro);
-    module.Entry<void(K7_CDECL*)(k7::GetDroFn)>("SetGetDRO")(&ReadDro);
-    module.Entry<void(K7_CDECL*)(k7::GetLedFn)>("SetGetLED")(&ReadLed);
-    module.Entry<void(K7_CDECL*)(k7::SetLedFn)>("SetSetLED")(&RecordSetLed);
-    module.Entry<void(K7_CDECL*)(k7::CodeFn)>("SetCode")(&RecordCode);
-}
-
 template <typename T>
 T ReadImage(HMODULE module, std::size_t offset) {
     T value{};
@@ -185,10 +115,8 @@ TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
     EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "K7 Pendant --Tarnwick Ver 1.0");
     InstallCallbacks(module);
 
-    HostBlocks blocks;
-    const auto initControl = module.Entry<InitControlFn>("InitControl");
-    EXPECT_TRUE(initControl(blocks.engine.data(), blocks.setup.data(), blocks.planner.data(),
-                            blocks.view.data()));
+    ModuleHostBlocks blocks;
+    EXPECT_TRUE(CallInitControl(module, blocks));
     module.Entry<VoidFn>("PostInitControl")();
     const auto update = module.Entry<VoidFn>("Update");
     for (int i = 0; i < 3000; ++i) update();
@@ -240,13 +168,12 @@ TEST(ModuleLoad, HiddenWindowLivesUnderTheHostWindowFromInitControlToStopPlug) {
     const HWND hostWindow = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
                                             100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(hostWindow, nullptr) << "no window without a display";
-    HostBlocks blocks;
+    ModuleHostBlocks blocks;
     k7::WriteField(blocks.view.data(), k7::offsets::kViewWindowHandle, hostWindow);
 
     CallSetProName(module, "Mach3Mill");
     InstallCallbacks(module);
-    EXPECT_TRUE(module.Entry<InitControlFn>("InitControl")(
-        blocks.engine.data(), blocks.setup.data(), blocks.planner.data(), blocks.view.data()));
+    EXPECT_TRUE(CallInitControl(module, blocks));
     const HWND child = PendantWindowOf(hostWindow);
     ASSERT_NE(child, nullptr);
     EXPECT_FALSE(IsWindowVisible(child));
@@ -279,9 +206,8 @@ TEST(ModuleLoad, StopPlugBeforeInitControlIsSafe) {
 
     EXPECT_EQ(CallSetProName(module, "Mach3Mill"), "K7early Pendant --Tarnwick Ver 1.0");
     InstallCallbacks(module);
-    HostBlocks blocks;
-    EXPECT_TRUE(module.Entry<InitControlFn>("InitControl")(
-        blocks.engine.data(), blocks.setup.data(), blocks.planner.data(), blocks.view.data()));
+    ModuleHostBlocks blocks;
+    EXPECT_TRUE(CallInitControl(module, blocks));
     module.Entry<VoidFn>("PostInitControl")();
     module.Entry<VoidFn>("StopPlug")();
 }
