@@ -42,7 +42,7 @@ class HidSystem {
     virtual HidHandle OpenProbe(const std::string& path) = 0;
     // Opens for overlapped reading; kInvalidHandle on failure.
     virtual HidHandle OpenRead(const std::string& path) = 0;
-    // Opens for synchronous writing; kInvalidHandle on failure.
+    // Opens for writing; kInvalidHandle on failure.
     virtual HidHandle OpenWrite(const std::string& path) = 0;
 
     // Vendor and product ids: true on success, false when they cannot be read.
@@ -56,7 +56,9 @@ class HidSystem {
     // longer writes into its buffer.
     virtual void CancelRead(HidHandle handle) = 0;
 
-    // Writes synchronously: true when every byte was written.
+    // Queues the report without waiting: true when it was written or is under
+    // way; false when the device refused it or the previous report is still
+    // being written.
     virtual bool Write(HidHandle handle, std::span<const std::uint8_t> data) = 0;
 
     virtual void Close(HidHandle handle) = 0;

@@ -181,6 +181,9 @@ void HidrawSystem::CancelRead(HidHandle handle) {
     }
 }
 
+// This write can wait on the device: hidraw has no queued output, ignores
+// O_NONBLOCK on write and returns only once the report went out (on USB the
+// transfer gives up after 5 s), so a pendant that stops taking reports holds it.
 bool HidrawSystem::Write(HidHandle handle, std::span<const std::uint8_t> data) {
     const int fd = ToFd(handle);
     if (fd < 0) return false;

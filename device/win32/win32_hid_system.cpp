@@ -46,7 +46,9 @@ std::string InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData)
 }  // namespace
 
 Win32HidSystem::~Win32HidSystem() {
-    for (ReadSlot& slot : slots_)
+    for (ReadSlot& slot : readSlots_)
+        if (slot.file != INVALID_HANDLE_VALUE) Close(FromNative(slot.file));
+    for (WriteSlot& slot : writeSlots_)
         if (slot.file != INVALID_HANDLE_VALUE) Close(FromNative(slot.file));
 }
 
@@ -73,26 +75,17 @@ HidHandle Win32HidSystem::OpenProbe(const std::string& path) {
 }
 
 HidHandle Win32HidSystem::OpenRead(const std::string& path) {
-    ReadSlot* slot = FindSlot(kInvalidHandle);
+    ReadSlot* slot = FindSlot(readSlots_, kInvalidHandle);
     if (slot == nullptr) return kInvalidHandle;
     const HANDLE file = OpenPath(path, GENERIC_READ, FILE_FLAG_OVERLAPPED);
-    if (file == INVALID_HANDLE_VALUE) return kInvalidHandle;
-    // Manual reset, created signalled; each ReadFile resets it as it starts.
-    const HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    if (event == nullptr) {
-        CloseHandle(file);
-        return kInvalidHandle;
-    }
-    slot->file = file;
-    slot->event = event;
-    slot->overlapped = OVERLAPPED{};
-    slot->overlapped.hEvent = event;
-    slot->pending = false;
-    return FromNative(file);
+    return Arm(*slot, file) ? FromNative(file) : kInvalidHandle;
 }
 
 HidHandle Win32HidSystem::OpenWrite(const std::string& path) {
-    return FromNative(OpenPath(path, GENERIC_WRITE, 0));
+    WriteSlot* slot = FindSlot(writeSlots_, kInvalidHandle);
+    if (slot == nullptr) return kInvalidHandle;
+    const HANDLE file = OpenPath(path, GENERIC_WRITE, FILE_FLAG_OVERLAPPED);
+    return Arm(*slot, file) ? FromNative(file) : kInvalidHandle;
 }
 
 bool Win32HidSystem::GetAttributes(HidHandle probe, HidAttributes& attributes) {
@@ -106,15 +99,33 @@ bool Win32HidSystem::GetAttributes(HidHandle probe, HidAttributes& attributes) {
     return true;
 }
 
-Win32HidSystem::ReadSlot* Win32HidSystem::FindSlot(HidHandle handle) {
+template <typename Slot, std::size_t N>
+Slot* Win32HidSystem::FindSlot(std::array<Slot, N>& slots, HidHandle handle) {
     const HANDLE file = handle == kInvalidHandle ? INVALID_HANDLE_VALUE : ToNative(handle);
-    for (ReadSlot& slot : slots_)
+    for (Slot& slot : slots)
         if (slot.file == file) return &slot;
     return nullptr;
 }
 
+// Takes over a freshly opened overlapped handle; closes it when no event can be had.
+bool Win32HidSystem::Arm(IoSlot& slot, HANDLE file) {
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // Manual reset, created signalled; each ReadFile or WriteFile resets it as it starts.
+    const HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (event == nullptr) {
+        CloseHandle(file);
+        return false;
+    }
+    slot.file = file;
+    slot.event = event;
+    slot.overlapped = OVERLAPPED{};
+    slot.overlapped.hEvent = event;
+    slot.pending = false;
+    return true;
+}
+
 ReadStart Win32HidSystem::StartRead(HidHandle handle, std::span<std::uint8_t> buffer) {
-    ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(handle);
+    ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(readSlots_, handle);
     if (slot == nullptr || slot->pending || buffer.empty()) return ReadStart::Failed;
     slot->overlapped = OVERLAPPED{};
     slot->overlapped.hEvent = slot->event;
@@ -127,7 +138,7 @@ ReadStart Win32HidSystem::StartRead(HidHandle handle, std::span<std::uint8_t> bu
 }
 
 ReadWait Win32HidSystem::WaitRead(HidHandle handle, int timeoutMs) {
-    ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(handle);
+    ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(readSlots_, handle);
     if (slot == nullptr || !slot->pending) return ReadWait::Failed;
     const DWORD waited =
         WaitForSingleObject(slot->event, timeoutMs < 0 ? 0 : static_cast<DWORD>(timeoutMs));
@@ -147,7 +158,7 @@ ReadWait Win32HidSystem::WaitRead(HidHandle handle, int timeoutMs) {
     return ReadWait::Failed;
 }
 
-void Win32HidSystem::Settle(ReadSlot& slot) {
+void Win32HidSystem::Settle(IoSlot& slot) {
     if (!slot.pending) return;
     CancelIo(slot.file);
     DWORD count = 0;
@@ -156,24 +167,44 @@ void Win32HidSystem::Settle(ReadSlot& slot) {
 }
 
 void Win32HidSystem::CancelRead(HidHandle handle) {
-    if (ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(handle)) Settle(*slot);
+    if (handle == kInvalidHandle) return;
+    if (ReadSlot* slot = FindSlot(readSlots_, handle)) Settle(*slot);
 }
 
 bool Win32HidSystem::Write(HidHandle handle, std::span<const std::uint8_t> data) {
-    if (handle == kInvalidHandle) return false;
-    DWORD written = 0;
-    return WriteFile(ToNative(handle), data.data(), static_cast<DWORD>(data.size()), &written,
-                     nullptr) &&
-           written == data.size();
+    WriteSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(writeSlots_, handle);
+    if (slot == nullptr || data.empty() || data.size() > slot->data.size()) return false;
+    if (slot->pending) {
+        // Never waits: a device that has stopped taking reports costs one look per tick.
+        DWORD count = 0;
+        if (!GetOverlappedResult(slot->file, &slot->overlapped, &count, FALSE) &&
+            GetLastError() == ERROR_IO_INCOMPLETE)
+            return false;
+        slot->pending = false;  // finished, well or not: its buffer is ours again
+    }
+    std::memcpy(slot->data.data(), data.data(), data.size());
+    slot->overlapped = OVERLAPPED{};
+    slot->overlapped.hEvent = slot->event;
+    if (WriteFile(slot->file, slot->data.data(), static_cast<DWORD>(data.size()), nullptr,
+                  &slot->overlapped))
+        return true;
+    if (GetLastError() != ERROR_IO_PENDING) return false;
+    slot->pending = true;
+    return true;
+}
+
+void Win32HidSystem::Release(IoSlot& slot) {
+    Settle(slot);
+    CloseHandle(slot.event);
+    slot.file = INVALID_HANDLE_VALUE;
+    slot.event = nullptr;
+    slot.overlapped = OVERLAPPED{};
 }
 
 void Win32HidSystem::Close(HidHandle handle) {
     if (handle == kInvalidHandle) return;
-    if (ReadSlot* slot = FindSlot(handle)) {
-        Settle(*slot);
-        CloseHandle(slot->event);
-        *slot = ReadSlot{};
-    }
+    if (ReadSlot* slot = FindSlot(readSlots_, handle)) Release(*slot);
+    if (WriteSlot* slot = FindSlot(writeSlots_, handle)) Release(*slot);
     CloseHandle(ToNative(handle));
 }
 

@@ -1,11 +1,12 @@
 // The HID seam on Windows: SetupAPI enumeration of the HID class's device
 // interfaces, HidD_GetAttributes on a handle opened without access rights, and
-// overlapped reads on a manual-reset event.
+// overlapped reads and writes, each handle with a manual-reset event of its own.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -27,6 +28,7 @@ class Win32HidSystem final : public HidSystem {
     HidHandle OpenProbe(const std::string& path) override;
     // Overlapped, with a manual-reset event of its own.
     HidHandle OpenRead(const std::string& path) override;
+    // Overlapped too, so a device that stops taking reports cannot hold the tick.
     HidHandle OpenWrite(const std::string& path) override;
 
     bool GetAttributes(HidHandle probe, HidAttributes& attributes) override;
@@ -36,24 +38,37 @@ class Win32HidSystem final : public HidSystem {
     // CancelIo, then waits for the read to finish so the buffer is free again.
     void CancelRead(HidHandle handle) override;
 
+    // Copies the report into the handle's own buffer and starts the write
+    // without waiting; while the previous write is still under way it writes
+    // nothing and returns false (the next tick sends a fresh report anyway).
     bool Write(HidHandle handle, std::span<const std::uint8_t> data) override;
-    // A read still outstanding is cancelled and settled before the handle goes.
+    // A read or write still outstanding is cancelled and settled before the handle goes.
     void Close(HidHandle handle) override;
 
   private:
-    // The OVERLAPPED record and event of one read handle, at a fixed address
-    // for as long as the handle is open; a fixed table, so reads never allocate.
-    struct ReadSlot {
+    // The OVERLAPPED record and event of one open handle, at a fixed address
+    // for as long as the handle is open; fixed tables, so the tick never allocates.
+    struct IoSlot {
         HANDLE file = INVALID_HANDLE_VALUE;
         HANDLE event = nullptr;
         OVERLAPPED overlapped{};
         bool pending = false;
     };
+    using ReadSlot = IoSlot;
+    // The system reads a pending write's bytes until it completes, so they live
+    // here rather than in the caller's buffer, which the next tick rewrites.
+    struct WriteSlot : IoSlot {
+        std::array<std::uint8_t, 64> data{};
+    };
 
-    ReadSlot* FindSlot(HidHandle handle);
-    static void Settle(ReadSlot& slot);
+    template <typename Slot, std::size_t N>
+    static Slot* FindSlot(std::array<Slot, N>& slots, HidHandle handle);
+    static bool Arm(IoSlot& slot, HANDLE file);
+    static void Settle(IoSlot& slot);
+    static void Release(IoSlot& slot);
 
-    std::array<ReadSlot, 4> slots_{};
+    std::array<ReadSlot, 4> readSlots_{};
+    std::array<WriteSlot, 4> writeSlots_{};
 };
 
 }  // namespace k7

@@ -5,9 +5,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -20,13 +23,14 @@ constexpr Report kReport = {0, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
 // The device's end of the pipe.
 class PipeDevice {
   public:
-    PipeDevice() {
+    // bufferSize bounds what the device takes in before writes to it stay pending.
+    explicit PipeDevice(DWORD bufferSize = 256) {
         static int serial = 0;
         path_ = "\\\\.\\pipe\\k7-hid-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(++serial);
         pipe_ = CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_DUPLEX,
-                                 PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 256, 256, 0,
-                                 nullptr);
+                                 PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 256,
+                                 bufferSize, 0, nullptr);
     }
     ~PipeDevice() { Unplug(); }
     PipeDevice(const PipeDevice&) = delete;
@@ -39,6 +43,10 @@ class PipeDevice {
         return WriteFile(pipe_, data, size, &written, nullptr) && written == size;
     }
     bool Send(const Report& report) { return Send(report.data(), report.size()); }
+    DWORD Available() {
+        DWORD available = 0;
+        return PeekNamedPipe(pipe_, nullptr, 0, nullptr, &available, nullptr) ? available : 0;
+    }
     DWORD Receive(std::uint8_t* data, DWORD size) {
         DWORD read = 0;
         return ReadFile(pipe_, data, size, &read, nullptr) ? read : 0;
@@ -142,19 +150,143 @@ TEST_F(Win32HidRead, OneReadPerHandleAndUnknownHandlesFail) {
     EXPECT_EQ(buffer_, kReport);
 }
 
-TEST(Win32HidWrite, WritesTheWholeReportSynchronously) {
+using OutputReport = std::array<std::uint8_t, 5>;
+constexpr OutputReport kOutput = {0, 0x81, 0x02, 0x03, 0x2a};
+
+// Collects what the device has been sent until `size` bytes are in or timeoutMs passed.
+std::vector<std::uint8_t> ReceiveAll(PipeDevice& device, std::size_t size, DWORD timeoutMs) {
+    std::vector<std::uint8_t> received;
+    const DWORD start = GetTickCount();
+    while (received.size() < size && GetTickCount() - start < timeoutMs) {
+        const DWORD available = device.Available();
+        if (available == 0) {
+            Sleep(1);
+            continue;
+        }
+        std::vector<std::uint8_t> chunk(available);
+        chunk.resize(device.Receive(chunk.data(), available));
+        received.insert(received.end(), chunk.begin(), chunk.end());
+    }
+    return received;
+}
+
+// The handles this process holds, found by asking about every small handle value
+// (GetProcessHandleCount is no help: wine always answers 0).
+int CountOpenHandles() {
+    int open = 0;
+    DWORD flags = 0;
+    for (std::uintptr_t value = 4; value < 0x1000; value += 4)
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++open;
+    return open;
+}
+
+// Writes until the adapter refuses a report because the one before is still
+// under way; the number accepted, or -1 when none was refused.
+int WriteUntilRefused(Win32HidSystem& hid, HidHandle handle) {
+    for (int accepted = 0; accepted < 100; ++accepted)
+        if (!hid.Write(handle, kOutput)) return accepted;
+    return -1;
+}
+
+TEST(Win32HidWrite, WritesTheWholeReport) {
     PipeDevice device;
     ASSERT_TRUE(device.created());
     Win32HidSystem hid;
     const HidHandle handle = hid.OpenWrite(device.path());
     ASSERT_NE(handle, kInvalidHandle) << GetLastError();
-    const std::array<std::uint8_t, 5> report = {0, 0x81, 0x02, 0x03, 0x2a};
-    EXPECT_TRUE(hid.Write(handle, report));
-    std::array<std::uint8_t, 16> received{};
-    ASSERT_EQ(device.Receive(received.data(), received.size()), 5u);
-    EXPECT_TRUE(std::equal(report.begin(), report.end(), received.begin()));
+    EXPECT_TRUE(hid.Write(handle, kOutput));
+    const std::vector<std::uint8_t> received = ReceiveAll(device, kOutput.size(), 2000);
+    EXPECT_TRUE(std::equal(received.begin(), received.end(), kOutput.begin(), kOutput.end()));
     hid.Close(handle);
-    EXPECT_FALSE(hid.Write(kInvalidHandle, report));
+    EXPECT_FALSE(hid.Write(handle, kOutput));  // closed: no longer the adapter's
+    EXPECT_FALSE(hid.Write(kInvalidHandle, kOutput));
+}
+
+TEST(Win32HidWrite, RefusesReportsItCannotCopy) {
+    PipeDevice device;
+    ASSERT_TRUE(device.created());
+    Win32HidSystem hid;
+    const HidHandle handle = hid.OpenWrite(device.path());
+    ASSERT_NE(handle, kInvalidHandle) << GetLastError();
+    const std::array<std::uint8_t, 65> oversized{};
+    EXPECT_FALSE(hid.Write(handle, oversized));
+    EXPECT_FALSE(hid.Write(handle, std::span<const std::uint8_t>()));
+    EXPECT_EQ(device.Available(), 0u);
+    hid.Close(handle);
+}
+
+// A device whose small buffer nobody empties: the pendant that stopped taking
+// output reports.
+class Win32HidStalledWrite : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(device_.created());
+        handle_ = hid_.OpenWrite(device_.path());
+        ASSERT_NE(handle_, kInvalidHandle) << GetLastError();
+    }
+    void TearDown() override {
+        if (handle_ != kInvalidHandle) hid_.Close(handle_);
+    }
+
+    PipeDevice device_{8};
+    Win32HidSystem hid_;
+    HidHandle handle_ = kInvalidHandle;
+};
+
+TEST_F(Win32HidStalledWrite, WritesReturnAtOnceAndAreRefusedWhileOneIsPending) {
+    std::array<bool, 200> accepted{};
+    const DWORD before = GetTickCount();
+    for (bool& result : accepted) result = hid_.Write(handle_, kOutput);
+    EXPECT_LT(GetTickCount() - before, 1000u);
+
+    EXPECT_TRUE(accepted[0]);
+    const auto firstRefused = std::find(accepted.begin(), accepted.end(), false);
+    ASSERT_NE(firstRefused, accepted.end()) << "no write was ever left pending";
+    EXPECT_LE(firstRefused - accepted.begin(), 3);
+    // Nobody reads, so the pending write never finishes and nothing more goes out.
+    EXPECT_TRUE(std::none_of(firstRefused, accepted.end(), [](bool result) { return result; }));
+}
+
+TEST_F(Win32HidStalledWrite, DeviceGetsTheReportsAsQueuedAndTakesNewOnesOnceItReads) {
+    std::vector<std::uint8_t> queued;
+    OutputReport report{};
+    for (std::uint8_t serial = 0; serial < 20; ++serial) {
+        report = {0, 0x81, serial, static_cast<std::uint8_t>(~serial), 0x2a};
+        if (hid_.Write(handle_, report)) queued.insert(queued.end(), report.begin(), report.end());
+        report.fill(0xdd);  // the caller reuses its buffer at once
+    }
+    ASSERT_FALSE(queued.empty());
+    ASSERT_LT(queued.size(), 20 * report.size());
+    EXPECT_EQ(ReceiveAll(device_, queued.size(), 2000), queued);
+
+    // The device has read everything: the pending write completes and the
+    // next report is taken.
+    bool resumed = false;
+    const DWORD start = GetTickCount();
+    while (!resumed && GetTickCount() - start < 1000) {
+        resumed = hid_.Write(handle_, kOutput);
+        if (!resumed) Sleep(1);
+    }
+    ASSERT_TRUE(resumed);
+    const std::vector<std::uint8_t> next = ReceiveAll(device_, kOutput.size(), 2000);
+    EXPECT_TRUE(std::equal(next.begin(), next.end(), kOutput.begin(), kOutput.end()));
+}
+
+TEST(Win32HidWrite, ClosingWithAWritePendingReturnsAndFreesEverything) {
+    Win32HidSystem hid;
+    const int handlesBefore = CountOpenHandles();
+    // More rounds than the adapter has write slots: each close must free its slot.
+    for (int round = 0; round < 6; ++round) {
+        PipeDevice device(8);
+        ASSERT_TRUE(device.created());
+        const HidHandle handle = hid.OpenWrite(device.path());
+        ASSERT_NE(handle, kInvalidHandle) << "round " << round << ": " << GetLastError();
+        ASSERT_GT(WriteUntilRefused(hid, handle), 0);
+        const DWORD before = GetTickCount();
+        hid.Close(handle);
+        EXPECT_LT(GetTickCount() - before, 1000u);
+    }
+    EXPECT_EQ(CountOpenHandles(), handlesBefore);
 }
 
 TEST(Win32HidDiscovery, EnumeratesAndProbesWithoutAPendant) {
