@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -75,12 +76,33 @@ struct ModuleHostBlocks {
     std::vector<unsigned char> view = std::vector<unsigned char>(kViewBlockSize);
 };
 
+// The plug-in reads and rewrites its profile from SetProName on: tests give it
+// files in the temporary folder, removed when the test program ends.
+class ScratchProfiles {
+  public:
+    ~ScratchProfiles() {
+        std::error_code ignored;
+        for (const auto& path : paths_) std::filesystem::remove(path, ignored);
+    }
+    std::string PathFor(const std::string& name) {
+        const auto path =
+            std::filesystem::temp_directory_path() / ("k7-module-test-" + name + ".xml");
+        paths_.push_back(path);
+        return path.string();
+    }
+
+  private:
+    std::vector<std::filesystem::path> paths_;
+};
+inline ScratchProfiles scratchProfiles;
+
 // Module: anything with `template <typename F> F Entry(const char* name) const`.
 template <typename Module>
 std::string CallSetProName(const Module& module, const char* profile) {
     const auto setProName = module.template Entry<SetProNameFn>("SetProName");
     if (setProName == nullptr) return "<missing SetProName>";
-    const char* name = setProName(HostStringCreate(profile));
+    const std::string path = scratchProfiles.PathFor(profile);
+    const char* name = setProName(HostStringCreate(path.c_str()));
     return name != nullptr ? name : "<null>";
 }
 
