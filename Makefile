@@ -6,13 +6,13 @@
 PACKAGES := g++ cmake make pkg-config googletest libgtest-dev libbenchmark-dev \
             libpugixml-dev libudev-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
             binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 xvfb xauth
-DEMO_PACKAGES := g++ cmake make pkg-config libgtest-dev googletest libpugixml-dev libudev-dev
+DEMO_PACKAGES := g++ cmake make pkg-config libgtest-dev googletest libbenchmark-dev libpugixml-dev libudev-dev
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 NATIVE_PRESETS := linux linux-sanitize
 CROSS_PRESETS := win32 win64
 
-.PHONY: all deps deps-demo demo test test-native test-wine dll check-dll clean
+.PHONY: all deps deps-demo demo test dll clean
 
 all: test
 
