@@ -6,10 +6,7 @@
 #include <string>
 
 #include "device/pendant_window.h"
-#include "plugin/plugin.h"
-#include "sim/sim_host.h"
-#include "sim/sim_window.h"
-#include "sim/virtual_hid.h"
+#include "sim/sim_rig.h"
 
 namespace k7 {
 namespace {
@@ -17,23 +14,10 @@ namespace {
 constexpr std::uint16_t kVid = 0x04D8;
 constexpr std::uint16_t kPid = 0xB3C5;
 
-class DeviceLink : public ::testing::Test {
+class DeviceLink : public ::testing::Test, protected sim::SimRig {
   protected:
-    void Start() {
-        plugin = std::make_unique<Plugin>(platform);
-        host.Install(*plugin);
-        plugin->InitControl(host.engine(), host.setup(), host.planner(), host.view());
-        plugin->PostInitControl();
-    }
+    void Start() { SimRig::Start(); }
     PendantWindow& window() { return *plugin->window(); }
-    void Remove(const std::string& path) {
-        hid.RemoveDevice(path);
-        windows.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, path.c_str()});
-    }
-    void Arrive(const std::string& path) {
-        hid.ArriveDevice(path, kVid, kPid);
-        windows.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, path.c_str()});
-    }
     void QueueReport(std::uint8_t wheel, bool late = false) {
         sim::InputReport r;
         r.bytes[1] = wheel;
@@ -42,12 +26,6 @@ class DeviceLink : public ::testing::Test {
     }
     std::string ReadPath() { return hid.PathOf(window().readHandle()); }
     std::string WritePath() { return hid.PathOf(window().writeHandle()); }
-
-    sim::SimHost host;
-    sim::VirtualHid hid;
-    sim::SimWindowSystem windows;
-    Platform platform{&hid, &windows, nullptr, nullptr, "K7"};
-    std::unique_ptr<Plugin> plugin;
 };
 
 TEST_F(DeviceLink, FirstOfTwoPendantsIsUsedAndTheOthersProbeClosed) {

@@ -4,9 +4,7 @@
 
 #include "device/pendant_window.h"
 #include "jog_fixture.h"
-#include "plugin/plugin.h"
-#include "sim/sim_window.h"
-#include "sim/virtual_hid.h"
+#include "sim/sim_rig.h"
 
 namespace k7::test {
 namespace {
@@ -94,14 +92,11 @@ TEST_F(JogSafety, StopEngineJogActsOnlyOnARunningJog) {
 }
 
 // The whole plug-in: removal, return and stop of the pendant while jogging.
-class PluginJogSafety : public ::testing::Test {
+class PluginJogSafety : public ::testing::Test, protected sim::SimRig {
   protected:
     PluginJogSafety() {
-        hid.AddDevice("p", kPendantVendorId, kPendantProductId);
-        plugin = std::make_unique<Plugin>(platform);
-        host.Install(*plugin);
-        plugin->InitControl(host.engine(), host.setup(), host.planner(), host.view());
-        plugin->PostInitControl();
+        AddPendant("p");
+        Start();
         host.SetLed(83, true);
         host.SetAxisVelocity(0, 100);
         host.SetAxisVelocity(1, 100);
@@ -113,21 +108,11 @@ class PluginJogSafety : public ::testing::Test {
         EXPECT_EQ(Codes(), Strings{"DOJOG"});
     }
     void Report(int wheel, int speed, std::uint8_t keys3 = 0, std::uint8_t keys4 = 0) {
-        sim::InputReport r;
-        r.bytes[1] = static_cast<std::uint8_t>(wheel);
-        r.bytes[2] = static_cast<std::uint8_t>(speed);
-        r.bytes[3] = keys3;
-        r.bytes[4] = keys4;
-        hid.QueueReport(r);
+        QueueReport(static_cast<std::uint8_t>(wheel), static_cast<std::uint8_t>(speed), keys3,
+                    keys4);
     }
-    void Remove() {
-        hid.RemoveDevice("p");
-        windows.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, "p"});
-    }
-    void Arrive() {
-        hid.ArriveDevice("p", kPendantVendorId, kPendantProductId);
-        windows.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, "p"});
-    }
+    void Remove() { SimRig::Remove("p"); }
+    void Arrive() { SimRig::Arrive("p"); }
     Strings Codes() {
         Strings out;
         for (const sim::Effect& e : host.effects())
@@ -135,12 +120,6 @@ class PluginJogSafety : public ::testing::Test {
         host.effects().clear();
         return out;
     }
-
-    sim::SimHost host;
-    sim::VirtualHid hid;
-    sim::SimWindowSystem windows;
-    Platform platform{&hid, &windows, nullptr, nullptr, "K7"};
-    std::unique_ptr<Plugin> plugin;
 };
 
 TEST_F(PluginJogSafety, UnplugStopsAndTheReplayedReportCannotRestart) {

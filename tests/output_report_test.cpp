@@ -5,9 +5,7 @@
 #include <vector>
 
 #include "pendant_fixture.h"
-#include "plugin/plugin.h"
-#include "sim/sim_window.h"
-#include "sim/virtual_hid.h"
+#include "sim/sim_rig.h"
 
 namespace k7 {
 namespace {
@@ -51,15 +49,12 @@ TEST_F(OutputReport, WheelModeIndicatorTable) {
 }
 
 TEST(OutputReportWritten, PluginWritesIndicatorsOfTheSameTick) {
-    sim::SimHost host;
-    sim::VirtualHid hid;
-    hid.AddDevice("p", 0x04d8, 0xb3c5);
-    sim::SimWindowSystem windows;
-    Platform platform{&hid, &windows, nullptr, nullptr, "K7"};
-    Plugin plugin(platform);
-    host.Install(plugin);
-    plugin.InitControl(host.engine(), host.setup(), host.planner(), host.view());
-    plugin.PostInitControl();
+    sim::SimRig rig;
+    rig.AddPendant("p");
+    Plugin& plugin = rig.Start();
+    sim::SimHost& host = rig.host;
+    sim::VirtualHid& hid = rig.hid;
+    sim::SimWindowSystem& windows = rig.windows;
     host.SetLed(805, true);
     sim::InputReport report;
     report.bytes[3] = 0x10;  // ZKey

@@ -4,9 +4,7 @@
 #include <string>
 
 #include "plugin/plugin.h"
-#include "sim/sim_host.h"
-#include "sim/sim_window.h"
-#include "sim/virtual_hid.h"
+#include "sim/sim_rig.h"
 
 namespace k7 {
 namespace {
@@ -34,16 +32,10 @@ TEST(PluginName, AnOverlongTitleIsCutNotOverrun) {
 }
 
 TEST(PluginLifecycle, HostCallOrderWithoutAPendant) {
-    sim::SimHost host;
-    sim::VirtualHid hid;
-    sim::SimWindowSystem windows;
-    Platform platform{&hid, &windows, nullptr, nullptr, "K7"};
-    Plugin plugin(platform);
-    plugin.SetProName(HostStringCreate("Mach3Mill"));
-    host.Install(plugin);
-    EXPECT_TRUE(plugin.InitControl(host.engine(), host.setup(), host.planner(), host.view()));
+    sim::SimRig rig;
+    Plugin& plugin = rig.Start();
+    sim::SimWindowSystem& windows = rig.windows;
     EXPECT_TRUE(windows.windowAlive());
-    plugin.PostInitControl();
     EXPECT_TRUE(windows.timerRunning());
     for (int i = 0; i < 10; ++i) {
         plugin.Update();
@@ -53,7 +45,7 @@ TEST(PluginLifecycle, HostCallOrderWithoutAPendant) {
     plugin.StopPlug();
     EXPECT_FALSE(windows.windowAlive());
     plugin.StopPlug();
-    EXPECT_TRUE(host.effects().empty());
+    EXPECT_TRUE(rig.host.effects().empty());
     EXPECT_EQ(plugin.state().counters.reportSequence, 11);
 }
 

@@ -2,24 +2,18 @@
 // whole exchange (read, keys, wheel, output report, write) on the simulated host.
 #include <benchmark/benchmark.h>
 
-#include "plugin/plugin.h"
-#include "sim/sim_host.h"
-#include "sim/sim_window.h"
-#include "sim/virtual_hid.h"
+#include "sim/sim_rig.h"
 
 namespace {
 
 void BM_TickWheelTurning(benchmark::State& state) {
     using namespace k7;
-    sim::SimHost host;
-    sim::VirtualHid hid;
-    hid.AddDevice("p", 0x04d8, 0xb3c5);
-    sim::SimWindowSystem windows;
-    Platform platform{&hid, &windows, nullptr, nullptr, "K7"};
-    Plugin plugin(platform);
-    host.Install(plugin);
-    plugin.InitControl(host.engine(), host.setup(), host.planner(), host.view());
-    plugin.PostInitControl();
+    sim::SimRig rig;
+    rig.AddPendant("p");
+    Plugin& plugin = rig.Start();
+    sim::SimHost& host = rig.host;
+    sim::VirtualHid& hid = rig.hid;
+    sim::SimWindowSystem& windows = rig.windows;
     host.SetLed(83, true);
     host.SetJogIncrement(0.01);
     host.SetAxisVelocity(0, 100);
