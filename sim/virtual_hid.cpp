@@ -81,7 +81,9 @@ HidHandle VirtualHid::OpenProbe(const std::string& path) {
 }
 
 HidHandle VirtualHid::OpenRead(const std::string& path) {
-    return Open(path, Access::Read);
+    const HidHandle handle = Open(path, Access::Read);
+    if (handle != kInvalidHandle) lastReadPath_ = path;
+    return handle;
 }
 
 HidHandle VirtualHid::OpenWrite(const std::string& path) {

@@ -39,6 +39,9 @@ class VirtualHid final : public HidSystem {
     std::string PathOf(HidHandle handle) const;  // "" when not open
     int OpenHandles() const;
     int probesOpened() const { return probesOpened_; }
+    // The path of the interface last opened for reading (the pendant the link
+    // chose), as the link named it; "" when none ever was.
+    const std::string& lastReadPath() const { return lastReadPath_; }
     bool ReadOutstanding() const { return pending_.handle != kInvalidHandle; }
     int misuse() const { return misuse_; }  // reads started twice, closed while pending, ...
     // Completes any read still outstanding into the buffer it was given, as a
@@ -90,6 +93,7 @@ class VirtualHid final : public HidSystem {
     PendingRead pending_;
     std::vector<std::vector<std::uint8_t>> written_;
     int probesOpened_ = 0;
+    std::string lastReadPath_;
     int misuse_ = 0;
     bool failWriteOpens_ = false;
 };

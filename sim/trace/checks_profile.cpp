@@ -32,8 +32,11 @@ struct Profile {
         }
         const auto parsed = document.load_buffer(
             bytes->data(), bytes->size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
-        if (!parsed)
-            problem = std::string("an unreadable profile file (") + parsed.description() + ")";
+        if (parsed) return;
+        problem = std::string("an unreadable profile file (") + parsed.description() + ")";
+        // pugixml keeps what it read before the fault; a broken file has no
+        // section at all, however far it got.
+        document.reset();
     }
     pugi::xml_node Root() const { return document.document_element(); }
     pugi::xml_node Section() const { return Root().child(kSection); }

@@ -25,10 +25,11 @@ void Arrive(Session& s, const std::string& path, std::uint16_t vid, std::uint16_
     s.windows.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, path.c_str()});
 }
 
-const std::string& PendantPath(Session& s, const Args& args) {
+// The pendant the plug-in opened last, wherever it found it: at start or later.
+std::string PendantPath(Session& s, const Args& args) {
     s.RequireStarted(args);
-    if (s.pendantPath.empty()) args.Fail("no pendant was ever opened");
-    return s.pendantPath;
+    if (s.hid.lastReadPath().empty()) args.Fail("no pendant was ever opened");
+    return s.hid.lastReadPath();
 }
 
 }  // namespace

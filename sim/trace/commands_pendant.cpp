@@ -95,9 +95,10 @@ ReportMaker ParseState(const Args& args) {
 
 ReportMaker ParseTurnBy(const Args& args) {
     args.Expect(1);
-    const auto n = static_cast<int>(args.Integer(0, -1000000000, 1000000000));
+    // Any signed count: only its remainder modulo 256 moves the counter.
+    const auto n = static_cast<std::uint64_t>(args.Integer(0, INT64_MIN, INT64_MAX));
     return [n](PendantModel& pendant) {
-        pendant.wheel = static_cast<std::uint8_t>(pendant.wheel + n);  // modulo 256
+        pendant.wheel = static_cast<std::uint8_t>(pendant.wheel + n);
         return pendant.Report();
     };
 }
@@ -148,7 +149,8 @@ Action ParseTick(const Args& args) {
 Action ParseUpdate(const Args& args) {
     args.Expect(0, 1);
     const int n = args.Count(0, 1);
-    return [n](Session& s) {
+    return [args, n](Session& s) {
+        s.RequireStarted(args);
         for (int i = 0; i < n; ++i) s.plugin.Update();
     };
 }

@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "device/pendant_window.h"
 #include "plugin/host_string.h"
 
 namespace k7::sim::trace {
@@ -72,7 +71,6 @@ void Session::Start() {
     plugin.InitControl(host.engine(), host.setup(), host.planner(), host.view());
     plugin.PostInitControl();
     started = true;
-    if (PendantWindow* window = plugin.window()) pendantPath = window->devicePath();
 }
 
 void Session::Queue(const Args& args, InputReport report) {

@@ -78,7 +78,6 @@ class Session {
     // Start and stop.
     bool started = false;
     std::optional<std::string> pluginName;  // what SetProName returned
-    std::string pendantPath;                // the interface the plug-in opened; "" if none
 
     // The virtual pendant and the checks.
     PendantModel pendant;

@@ -225,6 +225,15 @@ TEST_F(TraceRun, ProfileChecksWithoutAFileOrWithABrokenOne) {
         << error;
 }
 
+TEST_F(TraceRun, ABrokenProfileHoldsNoSectionHoweverFarItReads) {
+    ASSERT_EQ(Run("profile <<END\n<profile><Ravlen_K7_Pendant><Vel>2</Vel>\nEND"), kTracePassed)
+        << error;
+    EXPECT_EQ(Run("expect profile Vel absent\nexpect profile-keys\n"
+                  "expect profile-element Ravlen_K7_Pendant/Vel absent"),
+              kTracePassed)
+        << error;
+}
+
 TEST_F(TraceRun, ProfileBytesUnchangedNoticesAnyChange) {
     ASSERT_EQ(Run("profile <<END\n<profile/>\nEND"), kTracePassed) << error;
     std::ofstream(session.profilePath) << "<profile />\n";

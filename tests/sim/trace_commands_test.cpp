@@ -129,6 +129,14 @@ TEST_F(TraceRun, PendantReportsStartFromTheCurrentState) {
     }
 }
 
+TEST_F(TraceRun, TurnCountsModulo256WhateverItsSize) {
+    ASSERT_EQ(Run("start\nturn 3000000001\nturn -9223372036854775808\nturn 255\ntick 3"),
+              kTracePassed)
+        << error;
+    EXPECT_EQ(session.plugin.window()->inputReport()[1], 0);  // 1, then 1, then 0
+    EXPECT_EQ(session.hid.QueuedReports(), 0u);
+}
+
 TEST_F(TraceRun, AllKeyNamesMapToTheirBits) {
     ASSERT_EQ(Run("start\npendant keys=Fn,Reset,X,Y,Z,Screen,Start,M1,M2,M3\ntick"), kTracePassed)
         << error;
@@ -161,10 +169,53 @@ TEST_F(TraceRun, EachTickReadsAtMostOneReport) {
     EXPECT_EQ(session.hid.QueuedReports(), 0u);
 }
 
-TEST_F(TraceRun, UpdateAdvancesTheCountersEvenBeforeStart) {
+TEST_F(TraceRun, UpdateCallsThePluginOncePerCountAfterStart) {
+    EXPECT_EQ(Run("update"), kTraceMalformed);
     const int before = session.plugin.state().counters.reportSequence;
-    ASSERT_EQ(Run("update\nupdate 3"), kTracePassed) << error;
+    ASSERT_EQ(Run("start\nupdate\nupdate 3\nupdate 0"), kTracePassed) << error;
     EXPECT_EQ(session.plugin.state().counters.reportSequence, before + 4);
+}
+
+TEST_F(TraceRun, UnplugFollowsThePendantThePluginOpenedLast) {
+    ASSERT_EQ(Run("device a 04d8 b3c5\ndevice b 04d8 b3c5\nstart\nexpect opened a"), kTracePassed)
+        << error;
+    session.hid.RemoveDevice("a");  // gone without a notice
+    ASSERT_TRUE(session.plugin.window()->FindPendant());
+    ASSERT_EQ(Run("expect opened b\nunplug\nexpect opened none\nplug\nexpect opened b"),
+              kTracePassed)
+        << error;
+    EXPECT_FALSE(session.hid.Present("a"));
+}
+
+TEST_F(TraceRun, NoticesAreDeliveredWhateverThePathsPresence) {
+    ASSERT_EQ(Run("start"), kTracePassed) << error;
+    const HidHandle before = session.plugin.window()->readHandle();
+    // An arrival of a path still present reopens the link.
+    ASSERT_EQ(Run("arrive sim-pendant-0\nexpect opened sim-pendant-0"), kTracePassed) << error;
+    EXPECT_NE(session.plugin.window()->readHandle(), before);
+    // A removal of a path already gone still closes it.
+    session.hid.RemoveDevice("sim-pendant-0");
+    ASSERT_EQ(Run("expect opened sim-pendant-0\nremove SIM-Pendant-0\nexpect opened none\nunplug"),
+              kTracePassed)
+        << error;
+}
+
+TEST_F(TraceRun, ArrivalsOfNewPathsJoinTheEndWithThePendantsIdsByDefault) {
+    ASSERT_EQ(Run("device a 04d8 0001\nstart\narrive fresh\narrive other 12 abcd\nremove A\n"
+                  "arrive a 1111 2222"),
+              kTracePassed)
+        << error;
+    EXPECT_EQ(session.hid.ListInterfaces(), (std::vector<std::string>{"a", "fresh", "other"}));
+    const std::pair<std::uint16_t, std::uint16_t> ids[] = {
+        {0x04d8, 0x0001}, {0x04d8, 0xb3c5}, {0x0012, 0xabcd}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const HidHandle probe = session.hid.OpenProbe(session.hid.ListInterfaces()[i]);
+        HidAttributes attributes;
+        ASSERT_TRUE(session.hid.GetAttributes(probe, attributes));
+        EXPECT_EQ(attributes.vendorId, ids[i].first) << i;
+        EXPECT_EQ(attributes.productId, ids[i].second) << i;
+        session.hid.Close(probe);
+    }
 }
 
 TEST_F(TraceRun, StopEndsTheTicksButNotUpdate) {
