@@ -148,6 +148,18 @@ TEST_F(TraceRun, FilesRunInFreshWorlds) {
     EXPECT_EQ(error, "2.trace:5: expected name absent-before-start, got nothing");
 }
 
+TEST_F(TraceRun, EachFileLoadsAFreshPlugin) {
+    const std::string profile =
+        "profile <<E\n<profile><Ravlen_K7_Pendant><StepJogRate>250</StepJogRate>"
+        "</Ravlen_K7_Pendant></profile>\nE\n";
+    // Before its start, the second file's plug-in holds the values of a library
+    // just loaded, not what the first file's plug-in read.
+    EXPECT_EQ(RunFiles({profile + "start\nexpect setting StepJogRate 250\n",
+                        "expect setting StepJogRate 0\nstart\nexpect setting StepJogRate 100\n"}),
+              kTracePassed)
+        << error;
+}
+
 TEST_F(TraceRun, RunStopsAtTheFirstFileThatFails) {
     EXPECT_EQ(RunFiles({"start\nexpect written 0\n", "expect none 1\n", "blink\n"}),
               kTraceMalformed);
