@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "device/pendant_window.h"
 #include "sim/sim_rig.h"
@@ -52,6 +55,77 @@ TEST_F(DeviceLink, WrongProductIsSkippedWithItsProbeClosed) {
     EXPECT_EQ(hid.probesOpened(), 2);
     EXPECT_EQ(hid.OpenHandles(), 0);
     EXPECT_FALSE(windows.notificationsRegistered());
+}
+
+// The virtual HID system with interfaces that cannot be opened or whose
+// attributes cannot be read, as the system shows for devices held by others.
+class UnreadableInterfaces final : public HidSystem {
+  public:
+    UnreadableInterfaces(sim::VirtualHid& hid, std::string noOpen, std::string noAttributes)
+        : hid_(hid), noOpen_(std::move(noOpen)), noAttributes_(std::move(noAttributes)) {}
+
+    std::vector<std::string> ListInterfaces() override { return hid_.ListInterfaces(); }
+    HidHandle OpenProbe(const std::string& path) override {
+        return path == noOpen_ ? kInvalidHandle : hid_.OpenProbe(path);
+    }
+    HidHandle OpenRead(const std::string& path) override { return hid_.OpenRead(path); }
+    HidHandle OpenWrite(const std::string& path) override { return hid_.OpenWrite(path); }
+    bool GetAttributes(HidHandle probe, HidAttributes& attributes) override {
+        if (hid_.PathOf(probe) == noAttributes_) return false;
+        return hid_.GetAttributes(probe, attributes);
+    }
+    ReadStart StartRead(HidHandle handle, std::span<std::uint8_t> buffer) override {
+        return hid_.StartRead(handle, buffer);
+    }
+    ReadWait WaitRead(HidHandle handle, int timeoutMs) override {
+        return hid_.WaitRead(handle, timeoutMs);
+    }
+    void CancelRead(HidHandle handle) override { hid_.CancelRead(handle); }
+    bool Write(HidHandle handle, std::span<const std::uint8_t> data) override {
+        return hid_.Write(handle, data);
+    }
+    void Close(HidHandle handle) override { hid_.Close(handle); }
+
+  private:
+    sim::VirtualHid& hid_;
+    std::string noOpen_;
+    std::string noAttributes_;
+};
+
+TEST_F(DeviceLink, InterfacesThatCannotBeProbedAreSkippedAndTheSearchGoesOn) {
+    hid.AddDevice("held-pendant", kVid, kPid);
+    hid.AddDevice("mute-pendant", kVid, kPid);
+    hid.AddDevice("pendant", kVid, kPid);
+    UnreadableInterfaces system(hid, "held-pendant", "mute-pendant");
+    platform.hid = &system;
+    Start();
+    EXPECT_TRUE(window().connected());
+    EXPECT_EQ(window().devicePath(), "pendant");
+    EXPECT_EQ(hid.PathOf(window().probeHandle()), "pendant");
+    EXPECT_EQ(hid.OpenHandles(), 3);  // the unreadable one's probe was closed
+    EXPECT_TRUE(windows.notificationsRegistered());
+    plugin->StopPlug();
+    EXPECT_EQ(hid.OpenHandles(), 0);
+    EXPECT_EQ(hid.misuse(), 0);
+}
+
+TEST_F(DeviceLink, RepeatedRemovalNoticesCloseNothingTwice) {
+    hid.AddDevice("pendant", kVid, kPid);
+    Start();
+    windows.Tick();  // a read pending when the notice comes
+    Remove("pendant");
+    windows.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, "pendant"});
+    EXPECT_FALSE(window().connected());
+    EXPECT_EQ(hid.OpenHandles(), 1);
+    EXPECT_EQ(hid.misuse(), 0);
+    windows.Deliver(DeviceChange{0x0007, 0, nullptr});  // any other notice: nothing
+    EXPECT_FALSE(window().connected());
+    Arrive("pendant");
+    EXPECT_EQ(hid.OpenHandles(), 3);
+    QueueReport(11);
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 11);
+    EXPECT_EQ(hid.misuse(), 0);
 }
 
 TEST_F(DeviceLink, NoDevicesStillStartsTheTimerAndTicksDoNothing) {
@@ -246,6 +320,8 @@ TEST_F(DeviceLink, FailedWindowCreationLeavesNoTicksButNoFault) {
     hid.AddDevice("pendant", kVid, kPid);
     windows.FailCreation(true);
     Start();
+    Plugin second(platform);  // the host is told all is well all the same
+    EXPECT_TRUE(second.InitControl(host.engine(), host.setup(), host.planner(), host.view()));
     EXPECT_TRUE(window().connected());
     EXPECT_FALSE(windows.Tick());
     plugin->StopPlug();
