@@ -21,8 +21,9 @@ const SettingKey& Field(const Args& args, std::size_t i) {
 }
 
 // VALUE for a control: an edit takes any text; a combo box a position (-1 for
-// none) or, where labels are allowed, a quoted label; a check box 0 or 1.
-void CheckValue(const Args& args, const SettingKey& key, std::size_t i, bool labelAllowed) {
+// none) or, in a check, a quoted label; a check box 0 or 1. Only `set` is held
+// to the combo box's list: a check of a position the list lacks simply fails.
+void CheckValue(const Args& args, const SettingKey& key, std::size_t i, bool isCheck) {
     switch (key.control) {
         case SettingKey::Control::Edit:
             return;
@@ -30,7 +31,10 @@ void CheckValue(const Args& args, const SettingKey& key, std::size_t i, bool lab
             args.Integer(i, 0, 1);
             return;
         case SettingKey::Control::Combo:
-            if (labelAllowed && args.at(i).quoted) return;
+            if (isCheck) {
+                if (!args.at(i).quoted) args.Integer(i, INT32_MIN, INT32_MAX);
+                return;
+            }
             args.Integer(i, -1, static_cast<std::int64_t>(key.list->size()) - 1);
             return;
     }

@@ -73,6 +73,7 @@ TEST_F(TraceRun, DialogChecksNameWhatTheControlShows) {
         const char* message;
     } cases[] = {
         {"expect Vel 3", "t.trace:3: expected Vel 3, got Vel 2"},
+        {"expect Vel 10", "t.trace:3: expected Vel 10, got Vel 2"},  // beyond the list
         {"expect Vel \"4\"", "t.trace:3: expected Vel \"4\", got Vel \"3\""},
         {"expect StepJogRate \"1 0\"",
          "t.trace:3: expected StepJogRate \"1 0\", got StepJogRate 100"},
