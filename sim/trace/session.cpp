@@ -49,7 +49,11 @@ Session::Session(std::string file, bool verbose, std::ostream& out)
     }
 }
 
-Session::~Session() = default;
+Session::~Session() {
+    // Effects of the unload (the plug-in going first) come after the trace and
+    // after the file name and stream this would print them with.
+    host.onEffect = nullptr;
+}
 
 void Session::PrintEffect(const Effect& effect, void* context) {
     const auto& session = *static_cast<const Session*>(context);

@@ -192,5 +192,17 @@ TEST_F(TraceRun, VerbosePrintsEachEffectWithItsLine) {
               "v.trace:12: button 334\nv.trace:13: dro 821 0.1\nv.trace:13: code \"G90\"\n");
 }
 
+TEST_F(TraceRun, VerboseEndsWithTheTraceWhileThePluginUnloads) {
+    // The engine jog still running when the trace ends is stopped as the plug-in
+    // unloads (ENDJOG): after the trace, so not printed.
+    ASSERT_EQ(RunFiles({"led 83 1\nhost axisVelocity 0 100\nstart\ntick\npendant keys=M1\n"
+                        "tick\npendant keys=none\nupdate 2\ntick\npendant wheel=2 speed=40\n"
+                        "tick\nskip\n"},
+                       true),
+              kTracePassed)
+        << error;
+    EXPECT_EQ(output, "1.trace:6: button 334\n1.trace:11: code \"DOJOG\"\n");
+}
+
 }  // namespace
 }  // namespace k7::sim::trace
