@@ -149,8 +149,9 @@ Action ParseTick(const Args& args) {
 Action ParseUpdate(const Args& args) {
     args.Expect(0, 1);
     const int n = args.Count(0, 1);
-    return [args, n](Session& s) {
-        s.RequireStarted(args);
+    // The library is loaded from the first line on: the host may call Update
+    // before start, which then only advances the counters.
+    return [n](Session& s) {
         for (int i = 0; i < n; ++i) s.plugin.Update();
     };
 }

@@ -169,11 +169,12 @@ TEST_F(TraceRun, EachTickReadsAtMostOneReport) {
     EXPECT_EQ(session.hid.QueuedReports(), 0u);
 }
 
-TEST_F(TraceRun, UpdateCallsThePluginOncePerCountAfterStart) {
-    EXPECT_EQ(Run("update"), kTraceMalformed);
+TEST_F(TraceRun, UpdateCallsThePluginOncePerCountAlsoBeforeStart) {
     const int before = session.plugin.state().counters.reportSequence;
-    ASSERT_EQ(Run("start\nupdate\nupdate 3\nupdate 0"), kTracePassed) << error;
-    EXPECT_EQ(session.plugin.state().counters.reportSequence, before + 4);
+    ASSERT_EQ(Run("update 2\nstart\nupdate\nupdate 3\nupdate 0"), kTracePassed) << error;
+    EXPECT_EQ(session.plugin.state().counters.reportSequence, before + 6);
+    // Counted before the window existed, the sequence byte shows at the first tick.
+    ASSERT_EQ(Run("tick\nexpect out 00 00 00 07 00"), kTracePassed) << error;
 }
 
 TEST_F(TraceRun, UnplugFollowsThePendantThePluginOpenedLast) {

@@ -79,7 +79,6 @@ TEST_F(TraceRun, MalformedLinesStopBeforeAnythingRuns) {
 const MalformedCase kBadPlaces[] = {
     {"tick", "t.trace:1: tick: the plug-in has not been started (no `start` before this line)"},
     {"stop", "t.trace:1: stop: the plug-in has not been started (no `start` before this line)"},
-    {"update", "t.trace:1: update: the plug-in has not been started (no `start` before this line)"},
     {"config\nend",
      "t.trace:1: config: the plug-in has not been started (no `start` before this line)"},
     {"remove p",
