@@ -10,7 +10,9 @@ constexpr WORD kSocketsVersion = MAKEWORD(1, 1);
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         WSADATA data;
-        if (WSAStartup(kSocketsVersion, &data) != 0 || data.wVersion != kSocketsVersion) {
+        const bool started = WSAStartup(kSocketsVersion, &data) == 0;
+        if (!started || data.wVersion != kSocketsVersion) {
+            if (started) WSACleanup();  // another version was offered: hand it back
             MessageBoxA(nullptr, "Sockets Init Failed", nullptr, MB_OK);
             return FALSE;
         }
