@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "jog/jog_engine.h"
+#include "plugin/host_codes.h"
 #include "settings/option_lists.h"
 
 namespace k7 {
@@ -59,14 +60,6 @@ void OpenBracket(const Host& host, JogState& jog) {
         jog.bracketPressed = false;
     }
     jog.jogStarted = true;
-}
-
-void CloseBracket(const Host& host, JogState& jog) {
-    jog.jogStarted = false;
-    if (jog.bracketPressed) {
-        host.DoButton(kButtonBracketEnd);
-        jog.bracketPressed = false;
-    }
 }
 
 // The engine reads the record on its own: every field is written before
@@ -125,6 +118,14 @@ void RunOrStop(TickContext& tick, int direction, double velocity) {
 
 }  // namespace
 
+void CloseJogBracket(const Host& host, JogState& jog) {
+    jog.jogStarted = false;
+    if (jog.bracketPressed) {
+        host.DoButton(kButtonBracketEnd);
+        jog.bracketPressed = false;
+    }
+}
+
 void StopEngineJog(const Host& host, JogState& jog) {
     // The last report is replayed when the pendant returns: with no counts
     // remembered it cannot look like a wheel still turning, also when no jog
@@ -155,7 +156,7 @@ void VelocityJog(TickContext& tick, int direction, int count) {
     }
     if (counters.jogCountdown == 0) {
         StopJogIfRunning(tick);
-        CloseBracket(tick.host, jog);
+        CloseJogBracket(tick.host, jog);
         ClearSpeedHistory(jog);
         return;
     }
@@ -186,7 +187,7 @@ void ContinuousJog(TickContext& tick, int direction, int count) {
     if (counters.jogCountdown == 0) {
         jog.delayCount = 0;
         StopJogIfRunning(tick);
-        CloseBracket(tick.host, jog);
+        CloseJogBracket(tick.host, jog);
         return;
     }
     // A jog already running (DelaySteps raised meanwhile, or above the restart

@@ -2,14 +2,11 @@
 // value-adjust modes.
 #include "jog/jog_engine.h"
 
+#include "plugin/host_codes.h"
+
 namespace k7 {
 namespace {
 
-constexpr int kButtonBracketEnd = 205;
-constexpr int kLedJogEnabled = 83;
-constexpr int kLedGateA = 804;
-constexpr int kLedGateB = 805;
-constexpr int kLedGateRelease = 806;
 constexpr double kAdjustPerCount = 0.005;
 
 using JogHandler = void (*)(TickContext&, int direction, int count);
@@ -33,11 +30,7 @@ constexpr AdjustTarget kAdjustTargets[] = {
 // bracket is closed. The host stops its own jogs here, so no "ENDJOG".
 void DropEngineWork(const Host& host, JogState& jog) {
     jog.stepBacklog = 0;
-    jog.jogStarted = false;
-    if (jog.bracketPressed) {
-        host.DoButton(kButtonBracketEnd);
-        jog.bracketPressed = false;
-    }
+    CloseJogBracket(host, jog);
     // Counts from before the inhibit must not restart a jog once it lifts.
     jog.countRing[0] = jog.countRing[1] = 0.0;
 }
@@ -59,13 +52,13 @@ void ApplyWheel(TickContext& tick, int direction, int count) {
 }
 
 bool MotionAllowed(const Host& host) {
-    if (host.GetLED(kLedGateA)) return host.GetLED(kLedGateRelease);
-    if (host.GetLED(kLedGateB)) return host.GetLED(kLedGateRelease);
+    if (host.GetLED(codes::kLedRunState1)) return host.GetLED(codes::kLedRunState3);
+    if (host.GetLED(codes::kLedRunState2)) return host.GetLED(codes::kLedRunState3);
     return true;
 }
 
 bool JogEnabled(const Host& host) {
-    if (host.GetLED(kLedJogEnabled)) return true;
+    if (host.GetLED(codes::kLedJogEnabled)) return true;
     host.SetHostMessage(" Jog OFF. ");
     return false;
 }

@@ -14,6 +14,9 @@ void HandleWheel(TickContext& tick);
 // the plug-in stops: nobody is at the wheel.
 void StopEngineJog(const Host& host, JogState& jog);
 
+// Closes the jog-start bracket: button 205 when its opening pressed 204.
+void CloseJogBracket(const Host& host, JogState& jog);
+
 // Decodes one wheel byte against lastWheelByte into wheelCount and the two
 // directions; `reversed` inverts wheelDirection (the axis's reverse option).
 void DecodeWheel(JogState& jog, int wheelByte, bool reversed);

@@ -8,14 +8,13 @@
 #include <limits>
 
 #include "jog/jog_engine.h"
+#include "plugin/host_codes.h"
 
 namespace k7 {
 namespace {
 
 constexpr int kDroQueueLevel = 22;
 constexpr double kQueueLevelLimit = 20.0;
-constexpr int kDroFeed = 818;
-constexpr int kDroFeedOverride = 821;
 constexpr double kForcedOverride = 100.0;
 constexpr int kFeedRestoreCycles = 3;
 constexpr int kBacklogPiece = 5;
@@ -56,7 +55,7 @@ void SendStepLine(const TickContext& tick, StepKind kind, int signedCount) {
     if (rate != 0) {
         length = std::snprintf(line, sizeof line, "G91G1 F%d %s %.4f", rate, letter, distance);
     } else if (kind == StepKind::Live) {
-        const double feed = tick.host.GetDRO(kDroFeed);
+        const double feed = tick.host.GetDRO(codes::kDroFeed);
         length = std::snprintf(line, sizeof line, "G91G1 F%.4f %s %.4f", feed, letter, distance);
     } else {
         length = std::snprintf(line, sizeof line, "G91G1 %s %.4f", letter, distance);
@@ -89,12 +88,13 @@ void StraightStep(TickContext& tick, int signedCount) {
     const Host& host = tick.host;
     JogState& jog = tick.jog;
     if (!jog.feedSaved) {
-        jog.savedFeed = host.GetDRO(kDroFeed);
-        jog.savedDro821 = host.GetDRO(kDroFeedOverride);
+        jog.savedFeed = host.GetDRO(codes::kDroFeed);
+        jog.savedDro821 = host.GetDRO(codes::kDroFeedOverride);
         jog.feedSaved = true;
     }
     tick.module.counters.stepCountdown = kFeedRestoreCycles;
-    if (tick.module.settings.StepJogRate != 0) host.SetDRO(kDroFeedOverride, kForcedOverride);
+    if (tick.module.settings.StepJogRate != 0)
+        host.SetDRO(codes::kDroFeedOverride, kForcedOverride);
     if (QueueHasRoom(host))
         SendStepLine(tick, StepKind::Live, signedCount);
     else
@@ -138,8 +138,9 @@ void StepJog(TickContext& tick, int direction, int count) {
 void RestoreStepFeed(TickContext& tick) {
     JogState& jog = tick.jog;
     if (!jog.feedSaved || tick.module.counters.stepCountdown != 0) return;
-    tick.host.SetDRO(kDroFeed, jog.savedFeed);
-    if (tick.module.settings.StepJogRate != 0) tick.host.SetDRO(kDroFeedOverride, jog.savedDro821);
+    tick.host.SetDRO(codes::kDroFeed, jog.savedFeed);
+    if (tick.module.settings.StepJogRate != 0)
+        tick.host.SetDRO(codes::kDroFeedOverride, jog.savedDro821);
     jog.feedSaved = false;
 }
 

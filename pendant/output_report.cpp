@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "pendant/dispatch.h"
+#include "plugin/host_codes.h"
 
 namespace k7 {
 namespace {
@@ -13,9 +14,10 @@ struct IndicatorLed {
     std::uint8_t bits;  // in byte 1
 };
 
-// 804, 805 and 806 make the 2-bit run state 1, 2, 3; several lit are ORed.
+// The three run-state LEDs make the 2-bit run state 1, 2, 3; several lit are ORed.
 constexpr IndicatorLed kIndicatorLeds[] = {
-    {800, 0x01}, {83, 0x02}, {804, 0x04}, {805, 0x08}, {806, 0x0C},
+    {codes::kLedReset, 0x01},     {codes::kLedJogEnabled, 0x02}, {codes::kLedRunState1, 0x04},
+    {codes::kLedRunState2, 0x08}, {codes::kLedRunState3, 0x0C},
 };
 
 // Byte 2 by wheelMode (index 0 unused): the number of the mode key that selects

@@ -4,15 +4,13 @@
 #include "pendant/input_report.h"
 #include "pendant/key_protocol.h"
 #include "pendant/slot_cycles.h"
+#include "plugin/host_codes.h"
 
 namespace k7 {
 namespace {
 
 constexpr int kResetButton = 1021;
-constexpr int kResetLed = 800;
 constexpr int kCycleStartButton = 1000;
-constexpr int kRunLed804 = 804;
-constexpr int kRunLed806 = 806;
 constexpr int kButton1001 = 1001;
 constexpr int kStopButton = 1003;
 constexpr int kButton1002 = 1002;
@@ -25,12 +23,12 @@ constexpr std::int32_t kMediumFrom = 4;
 constexpr std::int32_t kMediumBelow = 20;
 
 void CycleStart(const Host& host, ModuleState& module) {
-    if (host.GetLED(kRunLed806)) {
+    if (host.GetLED(codes::kLedRunState3)) {
         host.DoButton(kCycleStartButton);
-    } else if (host.GetLED(kRunLed804)) {
+    } else if (host.GetLED(codes::kLedRunState1)) {
         host.DoButton(kButton1001);
         // The host may have left the state of LED 804 at once.
-        if (host.GetLED(kRunLed804)) host.DoButton(kCycleStartButton);
+        if (host.GetLED(codes::kLedRunState1)) host.DoButton(kCycleStartButton);
     } else {
         host.DoButton(kCycleStartButton);
     }
@@ -67,10 +65,12 @@ void HandleResetKey(TickContext& tick) {
     CycleCounters& counters = tick.module.counters;
     const Host& host = tick.host;
     const KeyLevels alone{reset == kResetAlone, reset != kResetAlone};
-    if (ActsOnPress(latches.resetAlone, alone, counters, [&] { return !host.GetLED(kResetLed); }))
+    if (ActsOnPress(latches.resetAlone, alone, counters,
+                    [&] { return !host.GetLED(codes::kLedReset); }))
         host.DoButton(kResetButton);
     const KeyLevels withFn{reset == kResetWithFn, reset != kResetWithFn};
-    if (ActsOnPress(latches.resetFn, withFn, counters, [&] { return host.GetLED(kResetLed); }))
+    if (ActsOnPress(latches.resetFn, withFn, counters,
+                    [&] { return host.GetLED(codes::kLedReset); }))
         host.DoButton(kResetButton);
 }
 

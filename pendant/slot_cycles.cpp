@@ -3,12 +3,11 @@
 #include <array>
 #include <optional>
 
+#include "plugin/host_codes.h"
 #include "settings/option_lists.h"
 
 namespace k7 {
 namespace {
-
-constexpr int kStepSizeDro = 828;
 
 // Host screen buttons by ScreenList position; 0 is the NONE entry.
 constexpr std::array<int, 7> kScreenButtons = {0, 1, 2, 3, 7, 6, 5};
@@ -63,7 +62,7 @@ void StepSizeCycle(TickContext& tick) {
     const int next = NextSlot(pendant.stepSlot, settings);
     if (next == 0) return;
     pendant.stepSlot = next;
-    tick.host.SetDRO(kStepSizeDro, pendant.stepSizes[next - 1]);
+    tick.host.SetDRO(codes::kDroStepSize, pendant.stepSizes[next - 1]);
 }
 
 }  // namespace k7

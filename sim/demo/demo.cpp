@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "plugin/host_codes.h"
 #include "plugin/plugin.h"
 #include "sim/demo/demo_machine.h"
 #include "sim/sim_host.h"
@@ -16,7 +17,6 @@ namespace k7::sim {
 namespace {
 
 constexpr double kTickSeconds = 0.025;
-constexpr int kDroStepSize = 828;  // the host takes its jog step from here
 
 // Pendant key bits: byte 3 and byte 4 of the input report.
 constexpr std::uint8_t kFn = 0x01, kY = 0x08, kStart = 0x40;
@@ -95,7 +95,7 @@ class DemoSession {
 void DemoSession::Start() {
     host_.SetLed(83, true);  // jogging enabled in the host
     host_.SetJogIncrement(0.01);
-    host_.SetDro(kDroStepSize, 0.01);
+    host_.SetDro(codes::kDroStepSize, 0.01);
     host_.SetDro(818, 600.0);
     host_.SetDro(821, 90.0);
     host_.SetDro(3, 50.0);
@@ -139,7 +139,7 @@ void DemoSession::Tick(bool queueReport) {
     PrintEffects();
     PrintIndicators();
     plugin_.Update();
-    host_.SetJogIncrement(host_.Dro(kDroStepSize));
+    host_.SetJogIncrement(host_.Dro(codes::kDroStepSize));
     machine_.Advance(kTickSeconds);
     time_ += kTickSeconds;
 }

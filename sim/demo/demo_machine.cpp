@@ -5,11 +5,12 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "plugin/host_codes.h"
+
 namespace k7::sim {
 namespace {
 
 constexpr char kAxisLetters[] = "XYZABC";
-constexpr int kDroFeed = 818;
 
 int AxisOf(char letter) {
     for (int axis = 0; axis < kMachineAxes; ++axis)
@@ -56,7 +57,7 @@ void DemoMachine::Receive(const char* line) {
 // "G91G1 F100 X 0.0300", "G91G1 X 0.0500" or "G91G1 X0.8660 Y-0.5000 ".
 std::string DemoMachine::QueueStep(const std::string& line) {
     StepMove move;
-    move.feed = host_.Dro(kDroFeed);
+    move.feed = host_.Dro(codes::kDroFeed);
     std::istringstream words(line.substr(5));
     std::string word;
     std::string note = "relative move";
