@@ -13,6 +13,7 @@
 #include "plugin/host_abi.h"
 #include "tests/support/module_host.h"
 #include "tests/win32/dialog_driver.h"
+#include "tests/win32/message_pump.h"
 
 namespace {
 
@@ -140,18 +141,6 @@ TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
     EXPECT_EQ(callbackLog.dros, 0);
     EXPECT_EQ(callbackLog.codes, 0);
     EXPECT_EQ(CallSetProName(module, "Mach3Lathe"), "K7 Pendant --Tarnwick Ver 1.0");
-}
-
-void PumpMessagesFor(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < milliseconds) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(1);
-    }
 }
 
 HWND PendantWindowOf(HWND hostWindow) {

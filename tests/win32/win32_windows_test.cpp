@@ -14,9 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "plugin/host_abi.h"
+#include "tests/win32/message_pump.h"
 
 namespace k7 {
 namespace {
+
+using k7::testing::PumpMessagesFor;
 
 struct RecordingEvents final : WindowEvents {
     void OnTimer() override { ++ticks; }
@@ -30,18 +33,6 @@ struct RecordingEvents final : WindowEvents {
     std::vector<std::uint32_t> types;
     std::vector<std::string> names;
 };
-
-void PumpMessagesFor(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < milliseconds) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(1);
-    }
-}
 
 // The host's main window and its view object, with the window handle where
 // the host keeps it.
