@@ -5,8 +5,11 @@
 #include <cmath>
 #include <limits>
 
+#include "jog/continuous_jog.h"
+
+#include "host/host_codes.h"
 #include "jog/jog_engine.h"
-#include "plugin/host_codes.h"
+#include "pendant/input_report.h"
 #include "settings/option_lists.h"
 
 namespace k7 {
@@ -15,7 +18,6 @@ namespace {
 constexpr int kLedBracket = 15;
 constexpr int kButtonBracketStart = 204;
 constexpr int kButtonBracketEnd = 205;
-constexpr int kDroJogPercent = 3;
 constexpr int kActivityCycles = 3;  // Update calls a non-zero speed byte keeps the jog alive
 constexpr int kSettleCycles = 3;    // Update calls ignored after a reversal
 constexpr int kDelayCountCeiling = 30000;
@@ -24,10 +26,6 @@ constexpr int kDelayCountLimit = std::numeric_limits<int>::max() - 256;
 
 // Newest speed bytes weigh most; the weights add up to 10.
 constexpr double kSpeedWeights[10] = {0.18, 0.36, 0.55, 0.73, 0.91, 1.09, 1.27, 1.45, 1.64, 1.82};
-
-int SpeedByte(const PendantState& pendant) {
-    return static_cast<int>((pendant.currentReport[0] >> 16) & 0xffu);
-}
 
 // A Vel from a hand-edited profile, or -1 from a dialog list left without a
 // selection, is limited to the list's range rather than used as an index.
@@ -78,7 +76,7 @@ void StartOrUpdateJog(TickContext& tick, int direction, double velocity) {
     host.Code("DOJOG");
     jog.engineJogRunning = true;
     jog.engineJogAxis = axis;
-    jog.engineJogMode = tick.module.wheelMode;
+    jog.engineJogMode = tick.logic.wheelMode;
 }
 
 // True when the wheel moved on this pass or the one before.
@@ -139,9 +137,9 @@ void StopEngineJog(const Host& host, JogState& jog) {
 
 void VelocityJog(TickContext& tick, int direction, int count) {
     JogState& jog = tick.jog;
-    CycleCounters& counters = tick.module.counters;
-    const int divisor = VelocityDivisor(tick.module.settings.Vel);
-    jog.wheelSpeed = SpeedByte(tick.pendant);
+    CycleCounters& counters = tick.counters;
+    const int divisor = VelocityDivisor(tick.settings.Vel);
+    jog.wheelSpeed = SpeedByte(tick.pendant.currentReport);
     if (direction != jog.lastJogDirection && counters.jogCountdown != 0) {
         StopAxis(tick);
         ClearSpeedHistory(jog);
@@ -168,8 +166,8 @@ void VelocityJog(TickContext& tick, int direction, int count) {
 
 void ContinuousJog(TickContext& tick, int direction, int count) {
     JogState& jog = tick.jog;
-    CycleCounters& counters = tick.module.counters;
-    jog.wheelSpeed = SpeedByte(tick.pendant);
+    CycleCounters& counters = tick.counters;
+    jog.wheelSpeed = SpeedByte(tick.pendant.currentReport);
     if (direction != jog.lastJogDirection && counters.jogCountdown != 0) {
         StopAxis(tick);
         counters.jogCycles = 0;
@@ -192,12 +190,13 @@ void ContinuousJog(TickContext& tick, int direction, int count) {
     }
     // A jog already running (DelaySteps raised meanwhile, or above the restart
     // value below) would not be updated or stopped by this pass any more.
-    if (jog.delayCount < tick.module.settings.DelaySteps) return StopJogIfRunning(tick);
+    if (jog.delayCount < tick.settings.DelaySteps) return StopJogIfRunning(tick);
     if (jog.delayCount > kDelayCountCeiling) jog.delayCount = kDelayCountRestart;
     if (!CountRingActive(jog, count)) return StopAxis(tick);
     if (!MotionAllowed(tick.host)) return;
     const int axis = tick.pendant.selectedAxis;
-    const double velocity = tick.host.AxisVelocity(axis) * tick.host.GetDRO(kDroJogPercent) / 100.0;
+    const double velocity =
+        tick.host.AxisVelocity(axis) * tick.host.GetDRO(codes::kDroJogPercent) / 100.0;
     RunOrStop(tick, direction, velocity);
 }
 

@@ -2,7 +2,10 @@
 // value-adjust modes.
 #include "jog/jog_engine.h"
 
-#include "plugin/host_codes.h"
+#include "jog/continuous_jog.h"
+#include "jog/step_jog.h"
+
+#include "host/host_codes.h"
 
 namespace k7 {
 namespace {
@@ -21,9 +24,9 @@ struct AdjustTarget {
     double lower;
 };
 constexpr AdjustTarget kAdjustTargets[] = {
-    {3, 100.0, 0.1},    // JogRateAdjust
-    {821, 250.0, 1.0},  // Dro821Adjust
-    {74, 250.0, 1.0},   // Dro74Adjust
+    {codes::kDroJogPercent, 100.0, 0.1},      // JogRateAdjust
+    {codes::kDroFeedOverride, 250.0, 1.0},    // Dro821Adjust
+    {codes::kDroSecondOverride, 250.0, 1.0},  // Dro74Adjust
 };
 
 // The engine refuses work: whatever was held back is lost and the jog-start
@@ -42,7 +45,7 @@ void ApplyWheel(TickContext& tick, int direction, int count) {
         DropEngineWork(tick.host, tick.jog);
         return;
     }
-    const int mode = tick.module.wheelMode;
+    const int mode = tick.logic.wheelMode;
     if (mode >= WheelMode::Step && mode <= WheelMode::Continuous) {
         kJogHandlers[mode - WheelMode::Step](tick, direction, count);
     } else if (mode >= WheelMode::JogRateAdjust && mode <= WheelMode::Dro74Adjust) {

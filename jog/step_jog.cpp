@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <limits>
 
+#include "jog/step_jog.h"
+
+#include "host/host_codes.h"
 #include "jog/jog_engine.h"
-#include "plugin/host_codes.h"
 
 namespace k7 {
 namespace {
@@ -40,7 +42,7 @@ bool QueueHasRoom(const Host& host) {
 // so the host is never left in relative mode. The buffer holds every line the
 // formats can make; a cut one would be a different move and is never sent.
 void SendLine(const TickContext& tick, const char* line, int length) {
-    if (length > 0 && length < kLineSize && !tick.module.jogHold) tick.host.Code(line);
+    if (length > 0 && length < kLineSize && !tick.logic.jogHold) tick.host.Code(line);
     if (tick.hostWasAbsolute) tick.host.Code("G90");
 }
 
@@ -49,7 +51,7 @@ enum class StepKind { Live, BacklogPiece };
 void SendStepLine(const TickContext& tick, StepKind kind, int signedCount) {
     const char* letter = AxisLetter(tick.pendant.selectedAxis);
     const double distance = signedCount * tick.host.JogIncrement();
-    const int rate = tick.module.settings.StepJogRate;
+    const int rate = tick.settings.StepJogRate;
     char line[kLineSize];
     int length;
     if (rate != 0) {
@@ -92,9 +94,8 @@ void StraightStep(TickContext& tick, int signedCount) {
         jog.savedDro821 = host.GetDRO(codes::kDroFeedOverride);
         jog.feedSaved = true;
     }
-    tick.module.counters.stepCountdown = kFeedRestoreCycles;
-    if (tick.module.settings.StepJogRate != 0)
-        host.SetDRO(codes::kDroFeedOverride, kForcedOverride);
+    tick.counters.stepCountdown = kFeedRestoreCycles;
+    if (tick.settings.StepJogRate != 0) host.SetDRO(codes::kDroFeedOverride, kForcedOverride);
     if (QueueHasRoom(host))
         SendStepLine(tick, StepKind::Live, signedCount);
     else
@@ -137,10 +138,9 @@ void StepJog(TickContext& tick, int direction, int count) {
 
 void RestoreStepFeed(TickContext& tick) {
     JogState& jog = tick.jog;
-    if (!jog.feedSaved || tick.module.counters.stepCountdown != 0) return;
+    if (!jog.feedSaved || tick.counters.stepCountdown != 0) return;
     tick.host.SetDRO(codes::kDroFeed, jog.savedFeed);
-    if (tick.module.settings.StepJogRate != 0)
-        tick.host.SetDRO(codes::kDroFeedOverride, jog.savedDro821);
+    if (tick.settings.StepJogRate != 0) tick.host.SetDRO(codes::kDroFeedOverride, jog.savedDro821);
     jog.feedSaved = false;
 }
 

@@ -1,6 +1,11 @@
 // The wheel counter is an 8-bit position that wraps both ways; a tick sees only
 // where it is now, so the difference to the last tick is decoded by range.
+#include "jog/wheel_decoder.h"
+
+#include "jog/continuous_jog.h"
 #include "jog/jog_engine.h"
+#include "jog/step_jog.h"
+#include "pendant/input_report.h"
 
 namespace k7 {
 namespace {
@@ -29,17 +34,12 @@ constexpr bool PendantSettings::*kReverseOption[] = {
     &PendantSettings::Zreverse,
 };
 
-int WheelByte(const PendantState& pendant) {
-    return static_cast<int>((pendant.currentReport[0] >> 8) & 0xffu);
-}
-
 // A running engine jog belongs to the mode and axis that started it; once the
 // wheel means something else no pass of that mode would ever stop it.
 void StopJogLeftBehind(TickContext& tick) {
     const JogState& jog = tick.jog;
     if (!jog.engineJogRunning) return;
-    if (tick.module.wheelMode != jog.engineJogMode ||
-        tick.pendant.selectedAxis != jog.engineJogAxis)
+    if (tick.logic.wheelMode != jog.engineJogMode || tick.pendant.selectedAxis != jog.engineJogAxis)
         StopEngineJog(tick.host, tick.jog);
 }
 
@@ -68,8 +68,8 @@ void DecodeWheel(JogState& jog, int wheelByte, bool reversed) {
 
 void HandleWheel(TickContext& tick) {
     StopJogLeftBehind(tick);
-    DecodeWheel(tick.jog, WheelByte(tick.pendant),
-                AxisReversed(tick.module.settings, tick.pendant.selectedAxis));
+    DecodeWheel(tick.jog, WheelByte(tick.pendant.currentReport),
+                AxisReversed(tick.settings, tick.pendant.selectedAxis));
     ApplyWheel(tick, tick.jog.wheelDirection, tick.jog.wheelCount);
     RestoreStepFeed(tick);
 }

@@ -29,7 +29,7 @@ constexpr Assignable kAssignables[] = {
 constexpr std::int32_t kAssignableCount = sizeof kAssignables / sizeof kAssignables[0];
 
 void RunAssignable(TickContext& tick, const Assignable& entry) {
-    const PendantSettings& settings = tick.module.settings;
+    const PendantSettings& settings = tick.settings;
     if (entry.macro) {
         char line[16];  // "M-32768" at most
         std::snprintf(line, sizeof line, "M%d", static_cast<int>(settings.Macro[entry.setting]));

@@ -1,6 +1,7 @@
 // The axis keys: alone they choose the axis the wheel acts on; with FnKey they
 // toggle jogging, cycle the jog step size and zero the selected axis.
-#include "pendant/dispatch.h"
+#include "pendant/axis_keys.h"
+
 #include "pendant/input_report.h"
 #include "pendant/key_protocol.h"
 #include "pendant/slot_cycles.h"
@@ -16,11 +17,11 @@ constexpr int kZeroAxisButton = 1008;  // 1008 + axis: zero X, Y or Z
 // last one wins.
 void SelectAxis(TickContext& tick) {
     PendantState& pendant = tick.pendant;
-    ModuleState& module = tick.module;
+    LogicState& logic = tick.logic;
     for (int axis = 0; axis < 3; ++axis) {
         const bool held = KeyHeld(pendant.currentReport, kAxisKeys[axis]);
         const KeyLevels levels{held && pendant.fnHeld == 0, !held};
-        if (ActsOnPress(module.latches.axisAlone[axis], levels, module.counters))
+        if (ActsOnPress(logic.latches.axisAlone[axis], levels, tick.counters))
             pendant.selectedAxis = axis;
     }
 }
@@ -33,17 +34,17 @@ void FollowAxisChange(TickContext& tick) {
     const bool hostIdle = tick.host.EngineQueueIdle();
     if (pendant.selectedAxis != pendant.lastAxis) {
         tick.jog.stepBacklog = 0;
-        if (!hostIdle) tick.module.jogHold = true;
+        if (!hostIdle) tick.logic.jogHold = true;
     }
-    if (tick.module.jogHold && hostIdle) tick.module.jogHold = false;
+    if (tick.logic.jogHold && hostIdle) tick.logic.jogHold = false;
     pendant.lastAxis = pendant.selectedAxis;
 }
 
 bool ShortFnAxis(TickContext& tick, int axis) {
     const bool held = KeyHeld(tick.pendant.currentReport, kAxisKeys[axis]);
     const bool fn = tick.pendant.fnHeld != 0;
-    return ShortFnRelease(tick.module.latches.axisFn[axis], {held && fn, !held && fn},
-                          tick.module.counters);
+    return ShortFnRelease(tick.logic.latches.axisFn[axis], {held && fn, !held && fn},
+                          tick.counters);
 }
 
 }  // namespace

@@ -1,21 +1,35 @@
-// The pendant's 8-byte input report as the key handlers read it: the bytes are
-// held as two little-endian words (bytes 0-3, bytes 4-7), so the key bits of
-// byte 3 are bits 24-30 of the first word and the mode keys of byte 4 are bits
-// 0-2 of the second. A set bit means the key is held.
+// The pendant's input report as the handlers read it: the 8 bytes held as two
+// little-endian words (bytes 0-3, bytes 4-7), so the keys of byte 3 are bits
+// 24-30 of the first word, the mode keys of byte 4 bits 0-2 of the second, the
+// wheel counter bits 8-15 and the speed byte bits 16-23 of the first.
 #pragma once
 
 #include <cstdint>
 
+#include "protocol/pendant_protocol.h"
+
 namespace k7 {
 
-inline constexpr std::uint32_t kFnKey = 1u << 24;
-inline constexpr std::uint32_t kResetKey = 1u << 25;
-inline constexpr std::uint32_t kXKey = 1u << 26;
-inline constexpr std::uint32_t kYKey = 1u << 27;
-inline constexpr std::uint32_t kZKey = 1u << 28;
-inline constexpr std::uint32_t kScreenKey = 1u << 29;
-inline constexpr std::uint32_t kStartKey = 1u << 30;
+using ReportWords = std::uint32_t[2];
+
+// The word bit of a report byte's bit.
+constexpr std::uint32_t WordBit(int byte, std::uint8_t bit) {
+    return std::uint32_t{bit} << (8 * (byte % 4));
+}
+constexpr std::uint32_t KeyBit(std::string_view name) {
+    const PendantKey* key = FindPendantKey(name);
+    return WordBit(key->byte, key->bit);
+}
+
+inline constexpr std::uint32_t kFnKey = KeyBit("Fn");
+inline constexpr std::uint32_t kResetKey = KeyBit("Reset");
+inline constexpr std::uint32_t kXKey = KeyBit("X");
+inline constexpr std::uint32_t kYKey = KeyBit("Y");
+inline constexpr std::uint32_t kZKey = KeyBit("Z");
+inline constexpr std::uint32_t kScreenKey = KeyBit("Screen");
+inline constexpr std::uint32_t kStartKey = KeyBit("Start");
 inline constexpr std::uint32_t kAxisKeys[3] = {kXKey, kYKey, kZKey};
+static_assert(kFnKey == 1u << 24 && kStartKey == 1u << 30);
 
 // FnKey and ResetKey read together: 2 is ResetKey alone, 3 is ResetKey with FnKey.
 inline constexpr int kResetAlone = 2;
@@ -25,16 +39,38 @@ inline constexpr int kResetWithFn = 3;
 // held, so any value but these three means no mode key.
 inline constexpr int kModeKeyValues[3] = {1, 2, 4};
 
-inline bool KeyHeld(const std::uint32_t (&report)[2], std::uint32_t key) {
-    return (report[0] & key) != 0;
+// Both words of the 8-byte report.
+inline void ReportToWords(const std::uint8_t (&report)[kInputReportSize], ReportWords& words) {
+    for (int w = 0; w < 2; ++w) {
+        const std::uint8_t* b = report + 4 * w;
+        words[w] = std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
+                   std::uint32_t{b[3]} << 24;
+    }
 }
 
-inline int ResetValue(const std::uint32_t (&report)[2]) {
-    return static_cast<int>((report[0] >> 24) & 0x3u);
+// One byte of the report, read back from the words.
+inline int ReportByte(const ReportWords& words, int byte) {
+    return static_cast<int>((words[byte / 4] >> (8 * (byte % 4))) & 0xFFu);
 }
 
-inline int ModeKeyValue(const std::uint32_t (&report)[2]) {
-    return static_cast<int>(report[1] & 0x7u);
+inline bool KeyHeld(const ReportWords& words, std::uint32_t key) {
+    return (words[0] & key) != 0;
+}
+
+inline int ResetValue(const ReportWords& words) {
+    return static_cast<int>((words[0] >> 24) & 0x3u);
+}
+
+inline int ModeKeyValue(const ReportWords& words) {
+    return ReportByte(words, kModeKeyByte) & 0x7;
+}
+
+inline int WheelByte(const ReportWords& words) {
+    return ReportByte(words, kWheelByte);
+}
+
+inline int SpeedByte(const ReportWords& words) {
+    return ReportByte(words, kSpeedByte);
 }
 
 }  // namespace k7

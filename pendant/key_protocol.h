@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "host/cycle_counters.h"
 #include "pendant/key_latches.h"
-#include "plugin/cycle_counters.h"
 
 namespace k7 {
 

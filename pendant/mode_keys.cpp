@@ -1,7 +1,8 @@
 // The three mode keys: alone they choose the wheel mode, with FnKey they run
 // the functions the user assigned to them.
+#include "pendant/mode_keys.h"
+
 #include "pendant/assigned_function.h"
-#include "pendant/dispatch.h"
 #include "pendant/input_report.h"
 #include "pendant/key_protocol.h"
 
@@ -27,38 +28,38 @@ constexpr ModeKey kModeKeys[3] = {
 
 void SelectWheelMode(TickContext& tick) {
     const PendantState& pendant = tick.pendant;
-    ModuleState& module = tick.module;
+    LogicState& logic = tick.logic;
     // All presses before any release: a press restarts the settle wait that
     // the releases of the other mode keys then observe.
     for (int i = 0; i < 3; ++i) {
         const ModeKey& key = kModeKeys[i];
         const bool press = pendant.modeKeys == key.value && pendant.fnHeld == 0;
-        if (AcceptPress(module.latches.modeAlone[i], press, module.counters))
-            module.wheelMode = module.wheelMode == key.first ? key.second : key.first;
+        if (AcceptPress(logic.latches.modeAlone[i], press, tick.counters))
+            logic.wheelMode = logic.wheelMode == key.first ? key.second : key.first;
     }
     for (int i = 0; i < 3; ++i) {
         const KeyLevels levels{.release = pendant.modeKeys != kModeKeys[i].value};
-        AcceptRelease(module.latches.modeAlone[i], levels, module.counters);
+        AcceptRelease(logic.latches.modeAlone[i], levels, tick.counters);
     }
 }
 
 // Runs before HandleAxisKeys, so the button names the axis of the previous tick.
 void AnnounceModeChange(TickContext& tick) {
     PendantState& pendant = tick.pendant;
-    if (tick.module.wheelMode == pendant.lastWheelMode) return;
+    if (tick.logic.wheelMode == pendant.lastWheelMode) return;
     tick.host.DoButton(kModeChangeButton + pendant.selectedAxis);
-    pendant.lastWheelMode = tick.module.wheelMode;
+    pendant.lastWheelMode = tick.logic.wheelMode;
 }
 
 void RunAssignedFunctions(TickContext& tick) {
     const PendantState& pendant = tick.pendant;
-    ModuleState& module = tick.module;
+    LogicState& logic = tick.logic;
     for (int i = 0; i < 3; ++i) {
         const bool held = pendant.modeKeys == kModeKeys[i].value;
         const bool fn = pendant.fnHeld != 0;
         const KeyLevels levels{held && fn, !held && fn};
-        if (ShortFnRelease(module.latches.modeFn[i], levels, module.counters))
-            AssignedFunction(tick, module.settings.BUTTON[i]);
+        if (ShortFnRelease(logic.latches.modeFn[i], levels, tick.counters))
+            AssignedFunction(tick, tick.settings.BUTTON[i]);
     }
 }
 

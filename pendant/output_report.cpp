@@ -1,17 +1,18 @@
 // The indicator report sent to the pendant after every tick, rebuilt from
 // scratch each time from the host LEDs, the axis, the wheel mode and the
 // Update count.
+#include "pendant/output_report.h"
+
 #include <cstddef>
 
-#include "pendant/dispatch.h"
-#include "plugin/host_codes.h"
+#include "host/host_codes.h"
 
 namespace k7 {
 namespace {
 
 struct IndicatorLed {
     int led;
-    std::uint8_t bits;  // in byte 1
+    std::uint8_t bits;  // in the indicator byte
 };
 
 // The three run-state LEDs make the 2-bit run state 1, 2, 3; several lit are ORed.
@@ -38,11 +39,10 @@ void BuildOutputReport(TickContext& tick, std::uint8_t (&outputReport)[kOutputRe
         if (tick.host.GetLED(entry.led)) indicators |= entry.bits;
     }
     indicators |= static_cast<std::uint8_t>((tick.pendant.selectedAxis & 0x0F) << 4);
-    outputReport[0] = 0;  // report ID
-    outputReport[1] = indicators;
-    outputReport[2] = WheelModeIndicator(tick.module.wheelMode);
-    outputReport[3] = static_cast<std::uint8_t>(tick.module.counters.reportSequence & 0xFF);
-    outputReport[4] = 0;
+    for (std::uint8_t& byte : outputReport) byte = 0;
+    outputReport[kIndicatorByte] = indicators;
+    outputReport[kModeByte] = WheelModeIndicator(tick.logic.wheelMode);
+    outputReport[kSequenceByte] = static_cast<std::uint8_t>(tick.counters.reportSequence & 0xFF);
 }
 
 }  // namespace k7

@@ -1,10 +1,11 @@
 // The reset key and the run-control keys: reset, cycle start, stop, and the
 // ScreenKey alone (tab toggle or screen cycle, by how long it was held).
-#include "pendant/dispatch.h"
+#include "pendant/reset_run_keys.h"
+
+#include "host/host_codes.h"
 #include "pendant/input_report.h"
 #include "pendant/key_protocol.h"
 #include "pendant/slot_cycles.h"
-#include "plugin/host_codes.h"
 
 namespace k7 {
 namespace {
@@ -22,7 +23,7 @@ constexpr std::int32_t kTapBelow = 3;
 constexpr std::int32_t kMediumFrom = 4;
 constexpr std::int32_t kMediumBelow = 20;
 
-void CycleStart(const Host& host, ModuleState& module) {
+void CycleStart(const Host& host, LogicState& logic) {
     if (host.GetLED(codes::kLedRunState3)) {
         host.DoButton(kCycleStartButton);
     } else if (host.GetLED(codes::kLedRunState1)) {
@@ -32,15 +33,15 @@ void CycleStart(const Host& host, ModuleState& module) {
     } else {
         host.DoButton(kCycleStartButton);
     }
-    module.justStarted = true;
+    logic.justStarted = true;
 }
 
 // The first stop after a start presses only 1003; any other stop presses 1002
 // after it as well.
-void Stop(const Host& host, ModuleState& module) {
+void Stop(const Host& host, LogicState& logic) {
     host.DoButton(kStopButton);
-    if (module.justStarted) {
-        module.justStarted = false;
+    if (logic.justStarted) {
+        logic.justStarted = false;
         return;
     }
     host.DoButton(kButton1002);
@@ -61,8 +62,8 @@ void ScreenKeyReleased(TickContext& tick, std::int32_t pressCycles) {
 // hands' intent, so one stray key cannot toggle it back.
 void HandleResetKey(TickContext& tick) {
     const int reset = ResetValue(tick.pendant.currentReport);
-    KeyLatches& latches = tick.module.latches;
-    CycleCounters& counters = tick.module.counters;
+    KeyLatches& latches = tick.logic.latches;
+    CycleCounters& counters = tick.counters;
     const Host& host = tick.host;
     const KeyLevels alone{reset == kResetAlone, reset != kResetAlone};
     if (ActsOnPress(latches.resetAlone, alone, counters,
@@ -81,13 +82,13 @@ void HandleRunKeys(TickContext& tick) {
     const bool fn = KeyHeld(report, kFnKey);
     const bool start = KeyHeld(report, kStartKey);
     const bool screen = KeyHeld(report, kScreenKey);
-    KeyLatches& latches = tick.module.latches;
-    CycleCounters& counters = tick.module.counters;
+    KeyLatches& latches = tick.logic.latches;
+    CycleCounters& counters = tick.counters;
 
     if (ActsOnPress(latches.startFn, {start && fn, !fn, !start}, counters))
-        CycleStart(tick.host, tick.module);
+        CycleStart(tick.host, tick.logic);
     if (ActsOnPress(latches.screenFn, {screen && fn, !fn, !screen}, counters))
-        Stop(tick.host, tick.module);
+        Stop(tick.host, tick.logic);
     const auto pressCycles = ActsOnRelease(latches.screenAlone, {screen && !fn, !screen}, counters,
                                            &CycleCounters::pressCycles);
     if (pressCycles) ScreenKeyReleased(tick, *pressCycles);

@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "plugin/host_codes.h"
+#include "host/host_codes.h"
 #include "settings/option_lists.h"
 
 namespace k7 {
@@ -44,7 +44,7 @@ int NextSlot(int slot, const std::int16_t (&settings)[3]) {
 
 void ScreenCycle(TickContext& tick) {
     PendantState& pendant = tick.pendant;
-    const auto& settings = tick.module.settings.ScreenSel;
+    const auto& settings = tick.settings.ScreenSel;
     RefreshSlots(ScreenList, kScreenButtons, settings, pendant.screenCodes);
     const int next = NextSlot(pendant.screenSlot, settings);
     if (next == 0) return;
@@ -57,7 +57,7 @@ void ScreenCycle(TickContext& tick) {
 
 void StepSizeCycle(TickContext& tick) {
     PendantState& pendant = tick.pendant;
-    const auto& settings = tick.module.settings.StepSize;
+    const auto& settings = tick.settings.StepSize;
     RefreshSlots(StepSizeList, kStepSizes, settings, pendant.stepSizes);
     const int next = NextSlot(pendant.stepSlot, settings);
     if (next == 0) return;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/host_abi.h"
+#include "host/host_abi.h"
 
 #if defined(_WIN32)
 #define K7_EXPORT

@@ -6,21 +6,12 @@
 #include <cstddef>
 #include <string>
 
-#include "pendant/key_latches.h"
-#include "plugin/cycle_counters.h"
-#include "plugin/host.h"
+#include "host/cycle_counters.h"
+#include "host/host.h"
+#include "pendant/logic_state.h"
 #include "settings/pendant_settings.h"
 
 namespace k7 {
-
-enum WheelMode : int {
-    Step = 1,
-    Velocity = 2,
-    Continuous = 3,
-    JogRateAdjust = 4,
-    Dro821Adjust = 5,
-    Dro74Adjust = 6,
-};
 
 // Room for a module file title of MAX_PATH characters and the name's suffix.
 inline constexpr std::size_t kPluginNameCapacity = 320;
@@ -34,10 +25,7 @@ struct ModuleState {
     char pluginName[kPluginNameCapacity] = {};
     CycleCounters counters;
     PendantSettings settings;
-    int wheelMode = WheelMode::Step;  // only the mode keys change it
-    bool justStarted = false;         // set by cycle start, consumed by the next stop
-    bool jogHold = false;             // step-jog lines held back after an axis change
-    KeyLatches latches;
+    LogicState logic;
 };
 
 }  // namespace k7

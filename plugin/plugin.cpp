@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "device/pendant_window.h"
+#include "plugin/pendant_window.h"
 #include "settings/profile_store.h"
 #include "settings/settings_io.h"
+#include "ui/settings_dialog.h"
 
 namespace k7 {
 
@@ -47,7 +48,10 @@ void Plugin::PostInitControl() {
 void Plugin::Config() {
     ProfileStore store;
     store.Open(platform_.xml, state_.profileName);
-    ConfigureSettings(store, state_.settings, platform_.dialog);
+    SettingsDialog* dialog = platform_.dialog;
+    ConfigureSettings(store, state_.settings, [dialog](PendantSettings& settings) {
+        if (dialog != nullptr) dialog->Run(settings);
+    });
     store.Close();
 }
 

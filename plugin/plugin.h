@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "plugin/host.h"
-#include "plugin/host_string.h"
+#include "host/host.h"
+#include "host/host_string.h"
 #include "plugin/module_state.h"
 #include "plugin/platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "plugin/host_string.h"
+#include "host/host_string.h"
 #include "plugin/plugin.h"
 
 namespace k7::sim {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host.h"
-#include "plugin/host_abi.h"
+#include "host/host.h"
+#include "host/host_abi.h"
 
 namespace k7 {
 class Plugin;

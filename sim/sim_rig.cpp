@@ -1,6 +1,6 @@
 #include "sim/sim_rig.h"
 
-#include "device/pendant_window.h"
+#include "plugin/pendant_window.h"
 
 namespace k7::sim {
 

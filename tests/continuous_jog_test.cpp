@@ -1,4 +1,4 @@
-#include "jog_fixture.h"
+#include "tests/jog_fixture.h"
 
 namespace k7::test {
 namespace {
@@ -27,7 +27,7 @@ class EngineJogTest : public JogFixture {
 using VelocityJogTest = EngineJogTest;
 
 TEST_F(VelocityJogTest, FirstPassFillsTheRecordBeforeDojog) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     JogRecord atDojog;
     simHost.user = &atDojog;
     simHost.onCode = [](sim::SimHost& h, const char* line) {
@@ -45,7 +45,7 @@ TEST_F(VelocityJogTest, FirstPassFillsTheRecordBeforeDojog) {
 }
 
 TEST_F(VelocityJogTest, SpeedFollowsTheWeightedHistory) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     simHost.SetAxisVelocity(0, 1000);
     module.settings.Vel = 4;  // divisor 7
     const int speeds[] = {40, 80, 20};
@@ -59,7 +59,7 @@ TEST_F(VelocityJogTest, SpeedFollowsTheWeightedHistory) {
 }
 
 TEST_F(VelocityJogTest, CapAndDivisors) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     for (int i = 0; i < 10; ++i) Turn(1, 80);
     EXPECT_EQ(Record().velocity, 100) << "Vel 0: f capped at 1.0";
 
@@ -77,7 +77,7 @@ TEST_F(VelocityJogTest, CapAndDivisors) {
 }
 
 TEST_F(VelocityJogTest, ReversalStopsOnceThenSettles) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     Turn(3, 60);
     Turn(3, 60);
     Effects();
@@ -99,7 +99,7 @@ TEST_F(VelocityJogTest, ReversalStopsOnceThenSettles) {
 }
 
 TEST_F(VelocityJogTest, ReversalAfterTheWindowClosedIsAPlainStart) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     Turn(3, 60);
     Rest(0);
     Updates(3);
@@ -111,7 +111,7 @@ TEST_F(VelocityJogTest, ReversalAfterTheWindowClosedIsAPlainStart) {
 }
 
 TEST_F(VelocityJogTest, RestingWheelStopsWithinTwoTicks) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     Turn(2, 50);
     Rest(50);  // the ring still holds the last counts
     EXPECT_EQ(Codes(), (Strings{"DOJOG", "DOJOG"}));
@@ -121,14 +121,14 @@ TEST_F(VelocityJogTest, RestingWheelStopsWithinTwoTicks) {
 }
 
 TEST_F(VelocityJogTest, SpeedByteZeroStops) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     Turn(2, 50);
     Turn(1, 0);
     EXPECT_EQ(Codes(), (Strings{"DOJOG", "ENDJOG"}));
 }
 
 TEST_F(VelocityJogTest, BracketOpensOnceAndClosesWithTheWindow) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     simHost.SetLed(15, true);
     Turn(2, 50);
     Turn(2, 50);
@@ -147,7 +147,7 @@ TEST_F(VelocityJogTest, BracketOpensOnceAndClosesWithTheWindow) {
 }
 
 TEST_F(VelocityJogTest, InhibitClosesTheBracketWithoutEndjog) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     simHost.SetLed(15, true);
     Turn(2, 50);
     Effects();
@@ -163,7 +163,7 @@ TEST_F(VelocityJogTest, InhibitClosesTheBracketWithoutEndjog) {
 }
 
 TEST_F(VelocityJogTest, BracketWithoutLed15PressesNothing) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     Turn(2, 50);
     Turn(1, 0);
     Updates(3);
@@ -173,7 +173,7 @@ TEST_F(VelocityJogTest, BracketWithoutLed15PressesNothing) {
 }
 
 TEST_F(VelocityJogTest, GatesAndJogOff) {
-    module.wheelMode = WheelMode::Velocity;
+    module.logic.wheelMode = WheelMode::Velocity;
     simHost.SetLed(805, true);
     Turn(2, 50);
     EXPECT_TRUE(Effects().empty()) << "motion gate closed";
@@ -187,7 +187,7 @@ TEST_F(VelocityJogTest, GatesAndJogOff) {
 using ContinuousJogTest = EngineJogTest;
 
 TEST_F(ContinuousJogTest, VelocityFromDro3) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     pendant.selectedAxis = 1;
     simHost.SetDro(3, 50.0);
     Turn(-1, 30);
@@ -200,7 +200,7 @@ TEST_F(ContinuousJogTest, VelocityFromDro3) {
 }
 
 TEST_F(ContinuousJogTest, DelayStepsCountOnlyWithSpeed) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     module.settings.DelaySteps = 25;
     simHost.SetDro(3, 100.0);
     for (int i = 0; i < 4; ++i) Turn(5, 20);  // 20 counts
@@ -215,7 +215,7 @@ TEST_F(ContinuousJogTest, DelayStepsCountOnlyWithSpeed) {
 }
 
 TEST_F(ContinuousJogTest, WindowRunningOutRestartsTheDelay) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     module.settings.DelaySteps = 10;
     Turn(6, 20);
     Updates(3);
@@ -226,7 +226,7 @@ TEST_F(ContinuousJogTest, WindowRunningOutRestartsTheDelay) {
 }
 
 TEST_F(ContinuousJogTest, ReversalClearsTheDelay) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     module.settings.DelaySteps = 10;
     Turn(12, 20);
     EXPECT_EQ(Codes(), Strings{"DOJOG"});
@@ -240,7 +240,7 @@ TEST_F(ContinuousJogTest, ReversalClearsTheDelay) {
 }
 
 TEST_F(ContinuousJogTest, ZeroDelayStartsAtOnceAndLongRunsWrap) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     Turn(1, 20);
     EXPECT_EQ(Codes(), Strings{"DOJOG"});
     jog.delayCount = 30000;
@@ -251,7 +251,7 @@ TEST_F(ContinuousJogTest, ZeroDelayStartsAtOnceAndLongRunsWrap) {
 // A pass that waits for the delay never updates the jog, so a jog already in
 // motion would run on at its last speed with nothing left to stop it.
 TEST_F(ContinuousJogTest, RunningJogStopsWhenTheDelayIsNotMetAnyMore) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     module.settings.DelaySteps = 500;  // hand-edited, above the restart value
     jog.delayCount = 30000;
     Turn(1, 20);
@@ -273,7 +273,7 @@ TEST_F(ContinuousJogTest, RunningJogStopsWhenTheDelayIsNotMetAnyMore) {
 }
 
 TEST_F(ContinuousJogTest, HugeDelayNeverOverflows) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     module.settings.DelaySteps = 2147483647;
     jog.delayCount = 2147483647 - 300;
     for (int i = 0; i < 4; ++i) Turn(100, 20);
@@ -282,7 +282,7 @@ TEST_F(ContinuousJogTest, HugeDelayNeverOverflows) {
 }
 
 TEST_F(ContinuousJogTest, OversizedVelocityStaysInTheRecordsRange) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     simHost.SetAxisVelocity(0, 2000000000);
     simHost.SetDro(3, 1e6);
     Turn(1, 20);

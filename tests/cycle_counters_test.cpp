@@ -1,8 +1,8 @@
-#include "plugin/cycle_counters.h"
+#include "host/cycle_counters.h"
 
 #include <gtest/gtest.h>
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 void Updates(CycleCounters& c, int n) {
@@ -73,4 +73,4 @@ TEST(CycleCounters, CountdownsStopAtZero) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

@@ -8,14 +8,14 @@
 #include <utility>
 #include <vector>
 
-#include "device/pendant_window.h"
+#include "plugin/pendant_window.h"
 #include "sim/sim_rig.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
-constexpr std::uint16_t kVid = 0x04D8;
-constexpr std::uint16_t kPid = 0xB3C5;
+constexpr std::uint16_t kVid = kPendantVendorId;
+constexpr std::uint16_t kPid = kPendantProductId;
 
 class DeviceLink : public ::testing::Test, protected sim::SimRig {
   protected:
@@ -27,8 +27,8 @@ class DeviceLink : public ::testing::Test, protected sim::SimRig {
         r.late = late;
         hid.QueueReport(r);
     }
-    std::string ReadPath() { return hid.PathOf(window().readHandle()); }
-    std::string WritePath() { return hid.PathOf(window().writeHandle()); }
+    std::string ReadPath() { return hid.PathOf(window().link().readHandle()); }
+    std::string WritePath() { return hid.PathOf(window().link().writeHandle()); }
 };
 
 TEST_F(DeviceLink, FirstOfTwoPendantsIsUsedAndTheOthersProbeClosed) {
@@ -36,11 +36,11 @@ TEST_F(DeviceLink, FirstOfTwoPendantsIsUsedAndTheOthersProbeClosed) {
     hid.AddDevice("pendant-a", kVid, kPid);
     hid.AddDevice("pendant-b", kVid, kPid);
     Start();
-    EXPECT_TRUE(window().connected());
-    EXPECT_EQ(window().devicePath(), "pendant-a");
+    EXPECT_TRUE(window().link().connected());
+    EXPECT_EQ(window().link().devicePath(), "pendant-a");
     EXPECT_EQ(ReadPath(), "pendant-a");
     EXPECT_EQ(WritePath(), "pendant-a");
-    EXPECT_EQ(hid.PathOf(window().probeHandle()), "pendant-a");
+    EXPECT_EQ(hid.PathOf(window().link().probeHandle()), "pendant-a");
     EXPECT_EQ(hid.probesOpened(), 2);  // the search stops at the first match
     EXPECT_EQ(hid.OpenHandles(), 3);   // probe, read and write of the match only
     EXPECT_TRUE(windows.notificationsRegistered());
@@ -51,7 +51,7 @@ TEST_F(DeviceLink, WrongProductIsSkippedWithItsProbeClosed) {
     hid.AddDevice("other-product", kVid, 0x0001);
     hid.AddDevice("other-vendor", 0x1234, kPid);
     Start();
-    EXPECT_FALSE(window().connected());
+    EXPECT_FALSE(window().link().connected());
     EXPECT_EQ(hid.probesOpened(), 2);
     EXPECT_EQ(hid.OpenHandles(), 0);
     EXPECT_FALSE(windows.notificationsRegistered());
@@ -99,9 +99,9 @@ TEST_F(DeviceLink, InterfacesThatCannotBeProbedAreSkippedAndTheSearchGoesOn) {
     UnreadableInterfaces system(hid, "held-pendant", "mute-pendant");
     platform.hid = &system;
     Start();
-    EXPECT_TRUE(window().connected());
-    EXPECT_EQ(window().devicePath(), "pendant");
-    EXPECT_EQ(hid.PathOf(window().probeHandle()), "pendant");
+    EXPECT_TRUE(window().link().connected());
+    EXPECT_EQ(window().link().devicePath(), "pendant");
+    EXPECT_EQ(hid.PathOf(window().link().probeHandle()), "pendant");
     EXPECT_EQ(hid.OpenHandles(), 3);  // the unreadable one's probe was closed
     EXPECT_TRUE(windows.notificationsRegistered());
     plugin->StopPlug();
@@ -115,11 +115,11 @@ TEST_F(DeviceLink, RepeatedRemovalNoticesCloseNothingTwice) {
     windows.Tick();  // a read pending when the notice comes
     Remove("pendant");
     windows.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, "pendant"});
-    EXPECT_FALSE(window().connected());
+    EXPECT_FALSE(window().link().connected());
     EXPECT_EQ(hid.OpenHandles(), 1);
     EXPECT_EQ(hid.misuse(), 0);
     windows.Deliver(DeviceChange{0x0007, 0, nullptr});  // any other notice: nothing
-    EXPECT_FALSE(window().connected());
+    EXPECT_FALSE(window().link().connected());
     Arrive("pendant");
     EXPECT_EQ(hid.OpenHandles(), 3);
     QueueReport(11);
@@ -130,7 +130,7 @@ TEST_F(DeviceLink, RepeatedRemovalNoticesCloseNothingTwice) {
 
 TEST_F(DeviceLink, NoDevicesStillStartsTheTimerAndTicksDoNothing) {
     Start();
-    EXPECT_FALSE(window().connected());
+    EXPECT_FALSE(window().link().connected());
     EXPECT_TRUE(windows.timerRunning());
     EXPECT_TRUE(windows.Tick());
     EXPECT_TRUE(hid.written().empty());
@@ -141,11 +141,11 @@ TEST_F(DeviceLink, PendantPluggedInAfterStartUpIsNeverUsed) {
     Start();
     Arrive("late-pendant");  // no notifications were registered: nothing reaches the window
     windows.Tick();
-    EXPECT_FALSE(window().connected());
+    EXPECT_FALSE(window().link().connected());
     EXPECT_EQ(hid.OpenHandles(), 0);
     // Even an arrival delivered by force has no pendant path to reopen.
     window().OnDeviceChange(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, "late-pendant"});
-    EXPECT_FALSE(window().connected());
+    EXPECT_FALSE(window().link().connected());
     EXPECT_EQ(hid.OpenHandles(), 0);
 }
 
@@ -154,20 +154,20 @@ TEST_F(DeviceLink, RemovalOfAnotherDeviceKeepsTheLink) {
     hid.AddDevice("mouse", 0x046D, 0xC077);
     Start();
     Remove("mouse");
-    EXPECT_TRUE(window().connected());
+    EXPECT_TRUE(window().link().connected());
     EXPECT_EQ(ReadPath(), "pendant");
     // A removal record that is not a device interface is not looked at either.
     window().OnDeviceChange(DeviceChange{kDeviceRemoveComplete, 2, "pendant"});
-    EXPECT_TRUE(window().connected());
+    EXPECT_TRUE(window().link().connected());
 }
 
 TEST_F(DeviceLink, RemovalInOtherLetterCaseClosesBothHandles) {
     hid.AddDevice("\\\\?\\hid#vid_04d8&pid_b3c5#7&1a2b", kVid, kPid);
     Start();
     Remove("\\\\?\\HID#VID_04D8&PID_B3C5#7&1A2B");
-    EXPECT_FALSE(window().connected());
-    EXPECT_EQ(window().readHandle(), kInvalidHandle);
-    EXPECT_EQ(window().writeHandle(), kInvalidHandle);
+    EXPECT_FALSE(window().link().connected());
+    EXPECT_EQ(window().link().readHandle(), kInvalidHandle);
+    EXPECT_EQ(window().link().writeHandle(), kInvalidHandle);
     EXPECT_EQ(hid.OpenHandles(), 1);  // the probe handle stays until the window goes
 }
 
@@ -182,7 +182,7 @@ TEST_F(DeviceLink, UnplugThenPlugReopensFromTheSamePathAndTicksResume) {
     EXPECT_EQ(hid.written().size(), 1u);
     EXPECT_EQ(hid.QueuedReports(), 1u);
     Arrive("pendant");
-    EXPECT_TRUE(window().connected());
+    EXPECT_TRUE(window().link().connected());
     EXPECT_EQ(ReadPath(), "pendant");
     EXPECT_EQ(WritePath(), "pendant");
     windows.Tick();
@@ -196,9 +196,9 @@ TEST_F(DeviceLink, ArrivalWhileConnectedReopensWithoutLeakingHandles) {
     Start();
     ASSERT_EQ(hid.OpenHandles(), 3);
     windows.Tick();  // leaves a read pending: no report queued
-    ASSERT_TRUE(window().readPending());
+    ASSERT_TRUE(window().link().readPending());
     Arrive("some-other-hid-device");
-    EXPECT_TRUE(window().connected());
+    EXPECT_TRUE(window().link().connected());
     EXPECT_EQ(hid.OpenHandles(), 3);
     EXPECT_FALSE(hid.ReadOutstanding());
     EXPECT_EQ(hid.misuse(), 0);
@@ -209,9 +209,9 @@ TEST_F(DeviceLink, ArrivalOfAnotherDeviceWhileRemovedLeavesHandlesInvalid) {
     Start();
     Remove("pendant");
     Arrive("keyboard");
-    EXPECT_TRUE(window().connected());
-    EXPECT_EQ(window().readHandle(), kInvalidHandle);
-    EXPECT_EQ(window().writeHandle(), kInvalidHandle);
+    EXPECT_TRUE(window().link().connected());
+    EXPECT_EQ(window().link().readHandle(), kInvalidHandle);
+    EXPECT_EQ(window().link().writeHandle(), kInvalidHandle);
     windows.Tick();  // the logic runs on the last report; nothing is read or written
     EXPECT_TRUE(hid.written().empty());
 }
@@ -225,7 +225,7 @@ TEST_F(DeviceLink, NoReportWithinTheWaitReusesThePreviousOne) {
     windows.Tick();
     windows.Tick();
     EXPECT_EQ(window().inputReport()[1], 42);
-    EXPECT_TRUE(window().readPending());  // one read, carried over from tick to tick
+    EXPECT_TRUE(window().link().readPending());  // one read, carried over from tick to tick
     QueueReport(43);
     windows.Tick();
     EXPECT_EQ(window().inputReport()[1], 43);
@@ -249,8 +249,8 @@ TEST_F(DeviceLink, NothingIsWrittenWhileTheWriteHandleIsInvalid) {
     hid.AddDevice("pendant", kVid, kPid);
     hid.FailWriteOpens(true);
     Start();
-    EXPECT_TRUE(window().connected());
-    EXPECT_EQ(window().writeHandle(), kInvalidHandle);
+    EXPECT_TRUE(window().link().connected());
+    EXPECT_EQ(window().link().writeHandle(), kInvalidHandle);
     QueueReport(3);
     windows.Tick();
     EXPECT_EQ(window().inputReport()[1], 3);  // the logic still runs
@@ -322,11 +322,11 @@ TEST_F(DeviceLink, FailedWindowCreationLeavesNoTicksButNoFault) {
     Start();
     Plugin second(platform);  // the host is told all is well all the same
     EXPECT_TRUE(second.InitControl(host.engine(), host.setup(), host.planner(), host.view()));
-    EXPECT_TRUE(window().connected());
+    EXPECT_TRUE(window().link().connected());
     EXPECT_FALSE(windows.Tick());
     plugin->StopPlug();
     EXPECT_EQ(hid.OpenHandles(), 0);
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

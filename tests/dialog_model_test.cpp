@@ -11,11 +11,11 @@
 #include "plugin/plugin.h"
 #include "settings/option_lists.h"
 #include "settings/settings_io.h"
+#include "sim/memory_dialog.h"
 #include "tests/support/memory_dom.h"
 #include "ui/dialog_template.h"
-#include "ui/memory_dialog.h"
 
-namespace k7::testing {
+namespace k7::test {
 namespace {
 
 constexpr const char* kProfile = "C:\\Mach3\\Mach3Mill.xml";
@@ -330,4 +330,4 @@ TEST_F(DialogModelTest, EverySettingHasItsOwnControlOfTheRightKind) {
 }
 
 }  // namespace
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "jog/jog_engine.h"
+#include "jog/wheel_decoder.h"
 #include "tests/support/tick_fixture.h"
 
 namespace k7::test {

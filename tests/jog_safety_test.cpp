@@ -2,9 +2,10 @@
 // runs on whenever the wheel can no longer stop it itself.
 #include <memory>
 
-#include "device/pendant_window.h"
-#include "jog_fixture.h"
+#include "jog/continuous_jog.h"
+#include "plugin/pendant_window.h"
 #include "sim/sim_rig.h"
+#include "tests/jog_fixture.h"
 
 namespace k7::test {
 namespace {
@@ -16,14 +17,14 @@ class JogSafety : public JogFixture {
     JogSafety() {
         simHost.SetAxisVelocity(0, 100);
         simHost.SetAxisVelocity(1, 100);
-        module.wheelMode = WheelMode::Velocity;
+        module.logic.wheelMode = WheelMode::Velocity;
         Turn(2, 50);
         EXPECT_EQ(Codes(), Strings{"DOJOG"});
     }
 };
 
 TEST_F(JogSafety, ModeChangeStopsTheJogOfTheOldMode) {
-    module.wheelMode = WheelMode::JogRateAdjust;  // no pass of mode 2 will come
+    module.logic.wheelMode = WheelMode::JogRateAdjust;  // no pass of mode 2 will come
     Rest(50);
     EXPECT_EQ(Effects(), Strings{"code \"ENDJOG\""});
     EXPECT_EQ(simHost.Jog(0).stop, 1);
@@ -32,7 +33,7 @@ TEST_F(JogSafety, ModeChangeStopsTheJogOfTheOldMode) {
 }
 
 TEST_F(JogSafety, ModeChangeToContinuousCannotCarryTheJogOn) {
-    module.wheelMode = WheelMode::Continuous;
+    module.logic.wheelMode = WheelMode::Continuous;
     Rest(50);  // the same report again: no counts
     EXPECT_EQ(Codes(), (Strings{"ENDJOG", "ENDJOG"}));
     Rest(50);
@@ -41,7 +42,7 @@ TEST_F(JogSafety, ModeChangeToContinuousCannotCarryTheJogOn) {
 
 TEST_F(JogSafety, AxisChangeStopsTheOldAxis) {
     pendant.selectedAxis = 1;
-    module.wheelMode = WheelMode::Step;  // also a mode change: one stop only
+    module.logic.wheelMode = WheelMode::Step;  // also a mode change: one stop only
     Rest(50);
     EXPECT_EQ(Codes(), Strings{"ENDJOG"});
     EXPECT_EQ(simHost.Jog(0).stop, 1);
@@ -100,7 +101,7 @@ class PluginJogSafety : public ::testing::Test, protected sim::SimRig {
         host.SetLed(83, true);
         host.SetAxisVelocity(0, 100);
         host.SetAxisVelocity(1, 100);
-        plugin->state().wheelMode = WheelMode::Velocity;
+        plugin->state().logic.wheelMode = WheelMode::Velocity;
         Report(0, 0);
         windows.Tick();
         Report(3, 60);
@@ -162,7 +163,7 @@ TEST_F(PluginJogSafety, StopPlugStopsTheJog) {
 TEST_F(PluginJogSafety, ModeKeyStopsTheJog) {
     Report(3, 60, 0, 0x01);  // ModeKey1 in V mode: back to step mode
     windows.Tick();
-    EXPECT_EQ(plugin->state().wheelMode, WheelMode::Step);
+    EXPECT_EQ(plugin->state().logic.wheelMode, WheelMode::Step);
     EXPECT_EQ(Codes(), Strings{"ENDJOG"});
     EXPECT_EQ(host.Jog(0).stop, 1);
 }

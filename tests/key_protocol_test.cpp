@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "pendant_fixture.h"
+#include "tests/pendant_fixture.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 void Updates(CycleCounters& counters, int n) {
@@ -141,21 +141,21 @@ TEST_F(KeyOrder, TwoModeKeysTogetherAreNoModeKey) {
     Tick("M1+M2");
     Updates(3);
     Tick("M1+M3");
-    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Step);
     EXPECT_EQ(Effects(), Strings{});
 }
 
 TEST_F(KeyOrder, LatchedModeKeyIsReleasedWhileStillHeldWhenASecondJoins) {
     Tick("M1");
-    EXPECT_EQ(module.wheelMode, WheelMode::Velocity);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Velocity);
     Tick("M1+M2");  // settle wait still running: the latch holds
-    EXPECT_EQ(module.latches.modeAlone[0], 1);
+    EXPECT_EQ(module.logic.latches.modeAlone[0], 1);
     Updates(2);
     Tick("M1+M2");
-    EXPECT_EQ(module.latches.modeAlone[0], 0);
+    EXPECT_EQ(module.logic.latches.modeAlone[0], 0);
     // Letting M2 go leaves M1 alone: a fresh press of M1.
     Tick("M1");
-    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Step);
     EXPECT_EQ(Effects(), (Strings{"button 334", "button 334"}));
 }
 
@@ -167,22 +167,22 @@ TEST_F(KeyOrder, AxisKeysInOneReportAreTakenXYZSoTheLastWins) {
     Tick();
     Tick("X+Y");
     EXPECT_EQ(pendant.selectedAxis, 1);
-    EXPECT_EQ(module.latches.axisAlone[0], 1);
-    EXPECT_EQ(module.latches.axisAlone[1], 1);
-    EXPECT_EQ(module.latches.axisAlone[2], 0);
+    EXPECT_EQ(module.logic.latches.axisAlone[0], 1);
+    EXPECT_EQ(module.logic.latches.axisAlone[1], 1);
+    EXPECT_EQ(module.logic.latches.axisAlone[2], 0);
 }
 
 TEST_F(KeyOrder, ModePressDefersTheReleaseOfAnotherModeKeyInTheSameReport) {
     Tick("M1");
     Updates(2);
     Tick("M2");  // all mode presses come first: M1's release now waits for the new settle
-    EXPECT_EQ(module.latches.modeAlone[0], 1);
+    EXPECT_EQ(module.logic.latches.modeAlone[0], 1);
     Tick("M1");  // no Update since: M1 still counts as held
-    EXPECT_EQ(module.wheelMode, WheelMode::Continuous);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Continuous);
     Updates(2);
     Tick();
     Tick("M1");
-    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Step);
     EXPECT_EQ(Effects(), (Strings{"button 334", "button 334", "button 334"}));
 }
 
@@ -190,7 +190,7 @@ TEST_F(KeyOrder, EachAxisKeyIsReleasedBeforeTheNextOneIsPressed) {
     Tick("X");
     Updates(2);
     Tick("Y");  // X comes before Y: its release is taken before Y restarts the settle wait
-    EXPECT_EQ(module.latches.axisAlone[0], 0);
+    EXPECT_EQ(module.logic.latches.axisAlone[0], 0);
     Tick("X");  // so X pressed again at once counts
     EXPECT_EQ(pendant.selectedAxis, 0);
 
@@ -198,7 +198,7 @@ TEST_F(KeyOrder, EachAxisKeyIsReleasedBeforeTheNextOneIsPressed) {
     Tick("Z");
     Updates(2);
     Tick("X");  // X's press comes before Z's release, which now waits
-    EXPECT_EQ(module.latches.axisAlone[2], 1);
+    EXPECT_EQ(module.logic.latches.axisAlone[2], 1);
     Tick("Z");  // no Update since: Z still counts as held
     EXPECT_EQ(pendant.selectedAxis, 0);
 }
@@ -217,13 +217,13 @@ TEST_F(KeyOrder, FnReleasedFirstLeavesLatchAndIsDecidedByALaterFnReport) {
     Tick("Fn+Y");
     Updates(2);
     Tick("Y");  // Fn let go first: the combination stays latched, Y alone now counts
-    EXPECT_EQ(module.latches.axisFn[1], 1);
+    EXPECT_EQ(module.logic.latches.axisFn[1], 1);
     EXPECT_EQ(pendant.selectedAxis, 1);
     Updates(2);
     Tick();
     Updates(20);
     Tick("Fn");  // decided now, long after the press: cancelled
-    EXPECT_EQ(module.latches.axisFn[1], 0);
+    EXPECT_EQ(module.logic.latches.axisFn[1], 0);
     EXPECT_EQ(Effects(), Strings{});
 
     // The same with FnKey back quickly: the step-size cycle runs.
@@ -243,23 +243,23 @@ TEST_F(KeyOrder, KeysAloneAreReleasedWithFnKeyHeld) {
     Tick("Screen");
     Updates(5);
     Tick("Fn");
-    EXPECT_EQ(module.latches.screenAlone, 0);
+    EXPECT_EQ(module.logic.latches.screenAlone, 0);
     EXPECT_EQ(Effects(), Strings{"button 2"});  // the medium press still cycles the screen
 
     Tick("M1");
     Updates(2);
     Tick("Fn");
-    EXPECT_EQ(module.latches.modeAlone[0], 0);
+    EXPECT_EQ(module.logic.latches.modeAlone[0], 0);
     Tick("M1");  // a new press: back to Step
-    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Step);
     EXPECT_EQ(Effects(), (Strings{"button 334", "button 334"}));
 
     Updates(2);
     Tick("Y");
     Updates(2);
     Tick("Fn");
-    EXPECT_EQ(module.latches.axisAlone[1], 0);
-    EXPECT_EQ(module.latches.axisFn[1], 0);
+    EXPECT_EQ(module.logic.latches.axisAlone[1], 0);
+    EXPECT_EQ(module.logic.latches.axisFn[1], 0);
     EXPECT_EQ(Effects(), Strings{});
 }
 
@@ -271,8 +271,8 @@ TEST_F(KeyOrder, UnchangedReportRepeatedProducesNothing) {
         Updates(3);
     }
     EXPECT_EQ(Effects(), Strings{});
-    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Step);
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

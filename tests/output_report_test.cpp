@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "pendant_fixture.h"
 #include "sim/sim_rig.h"
+#include "tests/pendant_fixture.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 using test::PendantFixture;
@@ -31,7 +31,7 @@ TEST_F(OutputReport, EachLedSetsItsBitsAndRunStatesCombine) {
         module.callbacks = fresh.Callbacks();
         for (const int led : c.leds) fresh.SetLed(led, true);
         Host only(module.callbacks, module.blocks);
-        TickContext tick{only, module, pendant, jog, true};
+        TickContext tick{only, module.counters, module.settings, module.logic, pendant, jog, true};
         BuildOutputReport(tick, output);
         EXPECT_EQ(output[1], c.byte1) << "first LED " << c.leds.front();
     }
@@ -44,7 +44,7 @@ TEST_F(OutputReport, WheelModeIndicatorTable) {
     } steps[] = {{"M1", 3}, {"M2", 1}, {"M2", 4}, {"M3", 2}, {"M3", 5}, {"M1", 0}};
     for (const auto& step : steps) {
         Tap(step.key);
-        EXPECT_EQ(output[2], step.byte2) << "mode " << module.wheelMode;
+        EXPECT_EQ(output[2], step.byte2) << "mode " << module.logic.wheelMode;
     }
 }
 
@@ -70,4 +70,4 @@ TEST(OutputReportWritten, PluginWritesIndicatorsOfTheSameTick) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

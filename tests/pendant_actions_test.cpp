@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "pendant_fixture.h"
+#include "tests/pendant_fixture.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 using test::PendantFixture;
@@ -218,13 +218,13 @@ TEST_F(AssignedFunctions, ModeKeyThenFnAddedChangesModeAndRunsFunction) {
     Tick("M2+Fn");
     Updates(2);
     Tick("Fn");
-    EXPECT_EQ(module.wheelMode, WheelMode::Continuous);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Continuous);
     EXPECT_EQ(Effects(), (Strings{"button 334", "button 1008"}));
 }
 
 TEST_F(AssignedFunctions, FnWithModeKeyLeavesWheelModeAlone) {
     Run(0, kZeroX);
-    EXPECT_EQ(module.wheelMode, WheelMode::Step);
+    EXPECT_EQ(module.logic.wheelMode, WheelMode::Step);
 }
 
 // What the key actions ask and tell the host, in order: every LED read and
@@ -249,8 +249,8 @@ class HostCallOrder : public ::testing::Test {
         };
     }
     void Keys(std::string_view keys) {
-        pendant.currentReport[0] = std::uint32_t{test::KeyBits(keys, 3)} << 24;
-        pendant.currentReport[1] = test::KeyBits(keys, 4);
+        pendant.currentReport[0] = std::uint32_t{test::KeyBits(keys, kKeyByte)} << 24;
+        pendant.currentReport[1] = test::KeyBits(keys, kModeKeyByte);
     }
     Strings Calls() {
         Strings out = hostCalls;
@@ -264,7 +264,7 @@ class HostCallOrder : public ::testing::Test {
     ModuleState module;
     PendantState pendant;
     JogState jog;
-    TickContext tick{host, module, pendant, jog, true};
+    TickContext tick{host, module.counters, module.settings, module.logic, pendant, jog, true};
 };
 
 TEST_F(HostCallOrder, ResetAsksLed800OnlyWhenKeyAndLatchAllowThePress) {
@@ -307,7 +307,7 @@ TEST_F(HostCallOrder, CycleStartReads806Then804ThenChecks804Again) {
         Keys("Fn+Start");
         HandleRunKeys(tick);
         EXPECT_EQ(Calls(), c.calls) << c.led806 << c.led804 << c.darkens;
-        EXPECT_TRUE(module.justStarted);
+        EXPECT_TRUE(module.logic.justStarted);
     }
 }
 
@@ -326,7 +326,7 @@ TEST_F(AxisKeys, SameAxisAgainLeavesBacklogAndHoldAlone) {
     simHost.SetEngineQueue(1, 4);
     KeysOnlyTick("X");
     EXPECT_EQ(jog.stepBacklog, 5);
-    EXPECT_FALSE(module.jogHold);
+    EXPECT_FALSE(module.logic.jogHold);
 }
 
 TEST_F(AxisKeys, ChangeClearsBacklogAndHoldsWhileHostHasQueuedMoves) {
@@ -335,20 +335,20 @@ TEST_F(AxisKeys, ChangeClearsBacklogAndHoldsWhileHostHasQueuedMoves) {
     KeysOnlyTick("Y");
     EXPECT_EQ(pendant.selectedAxis, 1);
     EXPECT_EQ(jog.stepBacklog, 0);
-    EXPECT_TRUE(module.jogHold);
+    EXPECT_TRUE(module.logic.jogHold);
     Updates(2);
     Tick("Z+X");  // keys change, the queue does not: still held
-    EXPECT_TRUE(module.jogHold);
+    EXPECT_TRUE(module.logic.jogHold);
     simHost.SetEngineQueue(4, 4);
     Tick("Z+X");
-    EXPECT_FALSE(module.jogHold);
+    EXPECT_FALSE(module.logic.jogHold);
     EXPECT_EQ(Effects(), Strings{});
 }
 
 TEST_F(AxisKeys, ChangeWhileHostIdleNeverHolds) {
     Tap("Z");
     EXPECT_EQ(pendant.selectedAxis, 2);
-    EXPECT_FALSE(module.jogHold);
+    EXPECT_FALSE(module.logic.jogHold);
 }
 
 TEST_F(AxisKeys, StepSizesFollowTheListTable) {
@@ -383,4 +383,4 @@ TEST_F(AxisKeys, StepSizeOutsideListCountsAsSetWithLastSize) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

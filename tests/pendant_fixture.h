@@ -10,31 +10,25 @@
 #include <string_view>
 #include <vector>
 
+#include "pendant/axis_keys.h"
 #include "pendant/dispatch.h"
+#include "pendant/mode_keys.h"
+#include "pendant/output_report.h"
+#include "pendant/reset_run_keys.h"
+#include "protocol/pendant_protocol.h"
 #include "tests/support/tick_fixture.h"
 
 namespace k7::test {
 
 // Key names as a trace writes them: "Fn+X", "M1+M2", "" for none.
 inline std::uint8_t KeyBits(std::string_view keys, int byte) {
-    static constexpr struct {
-        std::string_view name;
-        int byte;
-        std::uint8_t bit;
-    } kKeys[] = {{"Fn", 3, 0x01}, {"Reset", 3, 0x02},  {"X", 3, 0x04},     {"Y", 3, 0x08},
-                 {"Z", 3, 0x10},  {"Screen", 3, 0x20}, {"Start", 3, 0x40}, {"M1", 4, 0x01},
-                 {"M2", 4, 0x02}, {"M3", 4, 0x04}};
     std::uint8_t bits = 0;
     while (!keys.empty()) {
         const auto plus = keys.find('+');
         const std::string_view name = keys.substr(0, plus);
-        bool known = false;
-        for (const auto& key : kKeys) {
-            if (key.name != name) continue;
-            known = true;
-            if (key.byte == byte) bits |= key.bit;
-        }
-        EXPECT_TRUE(known) << "unknown key " << name;
+        const PendantKey* key = FindPendantKey(name);
+        EXPECT_NE(key, nullptr) << "unknown key " << name;
+        if (key != nullptr && key->byte == byte) bits |= key->bit;
         keys = plus == std::string_view::npos ? std::string_view{} : keys.substr(plus + 1);
     }
     return bits;
@@ -45,8 +39,8 @@ class PendantFixture : public TickFixture {
     // One tick whose report holds these keys (the wheel stands still).
     void Tick(std::string_view keys = "") {
         std::uint8_t report[kInputReportSize] = {};
-        report[3] = KeyBits(keys, 3);
-        report[4] = KeyBits(keys, 4);
+        report[kKeyByte] = KeyBits(keys, kKeyByte);
+        report[kModeKeyByte] = KeyBits(keys, kModeKeyByte);
         TickContext tick = Context(true);
         DispatchInputReport(tick, report);
         BuildOutputReport(tick, output);
@@ -54,8 +48,8 @@ class PendantFixture : public TickFixture {
     // The same report through the four key handlers only: the wheel, which
     // works off stepBacklog, does not run.
     void KeysOnlyTick(std::string_view keys) {
-        pendant.currentReport[0] = std::uint32_t{KeyBits(keys, 3)} << 24;
-        pendant.currentReport[1] = KeyBits(keys, 4);
+        pendant.currentReport[0] = std::uint32_t{KeyBits(keys, kKeyByte)} << 24;
+        pendant.currentReport[1] = KeyBits(keys, kModeKeyByte);
         TickContext tick = Context(true);
         HandleResetKey(tick);
         HandleRunKeys(tick);

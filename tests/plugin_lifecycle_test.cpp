@@ -6,7 +6,7 @@
 #include "plugin/plugin.h"
 #include "sim/sim_rig.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 TEST(PluginName, FollowsTheModuleTitleAndStaysAtOnePlace) {
@@ -50,4 +50,4 @@ TEST(PluginLifecycle, HostCallOrderWithoutAPendant) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

@@ -16,7 +16,7 @@
 
 #include "settings/profile_store.h"
 
-namespace k7::testing {
+namespace k7::test {
 
 inline constexpr const char* kSection = "Ravlen_K7_Pendant";
 
@@ -311,4 +311,4 @@ REGISTER_TYPED_TEST_SUITE_P(ProfileStoreCases, MissingFileReadsDefaultsAndIsCrea
                             UnparseableProfilesAreLeftByteForByte, FailedSaveKeepsTheOriginal,
                             ReadOnlyProfileIsReadButNotReplaced, EmptyFileNameSavesNothing);
 
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -5,7 +5,7 @@
 
 #include "tests/support/memory_dom.h"
 
-namespace k7::testing {
+namespace k7::test {
 namespace {
 
 constexpr const char* kPath = "profile.xml";
@@ -99,4 +99,4 @@ TEST(ProfileStore, FindKeyNeverCreatesAndFindOrCreateKeyReusesWhatExists) {
 }
 
 }  // namespace
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -11,7 +11,7 @@
 #include "tests/support/memory_dom.h"
 #include "tests/support/scripted_settings_dialog.h"
 
-namespace k7::testing {
+namespace k7::test {
 namespace {
 
 constexpr const char* kProfile = "C:\\Mach3\\Mach3Mill.xml";
@@ -209,4 +209,4 @@ TEST(SettingKeys, FieldValuesFollowTheKeyTable) {
 }
 
 }  // namespace
-}  // namespace k7::testing
+}  // namespace k7::test

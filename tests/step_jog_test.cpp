@@ -1,6 +1,6 @@
 #include <limits>
 
-#include "jog_fixture.h"
+#include "tests/jog_fixture.h"
 
 namespace k7::test {
 namespace {
@@ -91,17 +91,17 @@ TEST_F(StepJogTest, DrainOnlyInStepModeAndNotWhileTurning) {
     simHost.SetDro(22, 0.0);
     Turn(2);  // a live step goes out, the backlog waits for a resting tick
     EXPECT_EQ(Codes(), Strings{"G91G1 F0.0000 X 0.0200"});
-    module.wheelMode = WheelMode::JogRateAdjust;
+    module.logic.wheelMode = WheelMode::JogRateAdjust;
     Rest();
     EXPECT_EQ(jog.stepBacklog, 6) << "kept until mode 1 comes back";
-    module.wheelMode = WheelMode::Step;
+    module.logic.wheelMode = WheelMode::Step;
     Rest();
     EXPECT_EQ(Codes(), (Strings{"G91G1 X 0.0500", "G91G1 X 0.0100"}));
 }
 
 TEST_F(StepJogTest, JogHoldDropsLinesButNotG90) {
     hostWasAbsolute = true;
-    module.jogHold = true;
+    module.logic.jogHold = true;
     module.settings.StepJogRate = 100;
     Turn(2);
     EXPECT_EQ(Codes(), Strings{"G90"});
@@ -187,7 +187,7 @@ TEST_F(StepJogTest, FeedBracketWithHostFeedRestoresOnly818) {
     Effects();
     simHost.SetDro(818, 99.0);  // changed by the host meanwhile: the saved one wins
     Updates(3);
-    module.wheelMode = WheelMode::Velocity;  // the restore runs whatever the mode
+    module.logic.wheelMode = WheelMode::Velocity;  // the restore runs whatever the mode
     Rest();
     EXPECT_EQ(Effects(), Strings{"dro 818 12.5"});
 }

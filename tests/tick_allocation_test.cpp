@@ -7,11 +7,12 @@
 
 #include "device/hid_system.h"
 #include "plugin/plugin.h"
+#include "protocol/pendant_protocol.h"
 #include "sim/sim_host.h"
 #include "sim/sim_window.h"
-#include "support/alloc_counter.h"
+#include "tests/support/alloc_counter.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 // A pendant that answers every read at once from a fixed script, round and round.
@@ -26,8 +27,8 @@ class ScriptedPendant final : public HidSystem {
     HidHandle OpenRead(const std::string&) override { return 2; }
     HidHandle OpenWrite(const std::string&) override { return 3; }
     bool GetAttributes(HidHandle, HidAttributes& attributes) override {
-        attributes.vendorId = 0x04D8;
-        attributes.productId = 0xB3C5;
+        attributes.vendorId = kPendantVendorId;
+        attributes.productId = kPendantProductId;
         return true;
     }
     ReadStart StartRead(HidHandle, std::span<std::uint8_t> buffer) override {
@@ -132,4 +133,4 @@ TEST(TickAllocation, CounterSeesAllocations) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

@@ -1,5 +1,6 @@
-#include "jog_fixture.h"
-#include "support/alloc_counter.h"
+#include "jog/jog_engine.h"
+#include "tests/jog_fixture.h"
+#include "tests/support/alloc_counter.h"
 
 namespace k7::test {
 namespace {
@@ -91,7 +92,7 @@ TEST_F(WheelTick, ReversedXJogsDownButStillRaisesAdjustedValues) {
     // Modes 4-6 ignore the reverse option: turning up raises the value.
     const int codes[] = {3, 821, 74};
     for (int mode = 4; mode <= 6; ++mode) {
-        module.wheelMode = mode;
+        module.logic.wheelMode = mode;
         const int code = codes[mode - 4];
         simHost.SetDro(code, 50.0);
         Turn(2);
@@ -110,7 +111,7 @@ TEST_F(WheelTick, RepeatedJumpOf128ReappliesTheLastMotion) {
 }
 
 TEST_F(WheelTick, AdjustDroBounds) {
-    module.wheelMode = WheelMode::JogRateAdjust;
+    module.logic.wheelMode = WheelMode::JogRateAdjust;
     simHost.SetDro(3, 100.0);
     Turn(5);
     EXPECT_TRUE(Effects().empty()) << "at the upper bound: not raised";
@@ -139,7 +140,7 @@ TEST_F(WheelTick, AdjustDroBounds) {
     Rest();
     EXPECT_TRUE(Effects().empty()) << "no counts, no write";
 
-    module.wheelMode = WheelMode::Dro821Adjust;
+    module.logic.wheelMode = WheelMode::Dro821Adjust;
     simHost.SetDro(821, 249.0);
     Turn(10);
     EXPECT_DOUBLE_EQ(simHost.Dro(821), 250.0);
@@ -147,7 +148,7 @@ TEST_F(WheelTick, AdjustDroBounds) {
     Turn(-1);
     EXPECT_DOUBLE_EQ(simHost.Dro(821), 1.0);
 
-    module.wheelMode = WheelMode::Dro74Adjust;
+    module.logic.wheelMode = WheelMode::Dro74Adjust;
     simHost.SetDro(74, 20.0);
     Turn(20);
     EXPECT_DOUBLE_EQ(simHost.Dro(74), 22.0);
@@ -156,11 +157,11 @@ TEST_F(WheelTick, AdjustDroBounds) {
 TEST_F(WheelTick, OtherModesAndInhibitDoNothing) {
     simHost.SetJogIncrement(1.0);
     for (int mode : {0, 7, -1}) {
-        module.wheelMode = mode;
+        module.logic.wheelMode = mode;
         Turn(3);
         EXPECT_TRUE(Effects().empty()) << mode;
     }
-    module.wheelMode = WheelMode::Step;
+    module.logic.wheelMode = WheelMode::Step;
     simHost.SetDro(22, 25.0);
     Turn(7);
     ASSERT_EQ(jog.stepBacklog, 7);
@@ -257,12 +258,13 @@ TEST(WheelTickBudget, AllocatesNothingInAnyMode) {
     int wheel = 0;
     AllocationScope scope;
     for (int mode = 1; mode <= 6; ++mode) {
-        module.wheelMode = mode;
+        module.logic.wheelMode = mode;
         for (int i = 0; i < 20; ++i) {
             wheel = (wheel + (i < 15 ? 2 : 0)) & 0xff;
             pendant.currentReport[0] = std::uint32_t(wheel) << 8 | std::uint32_t(i < 17 ? 60 : 0)
                                                                        << 16;
-            TickContext tick{host, module, pendant, jog, true};
+            TickContext tick{host, module.counters, module.settings, module.logic, pendant, jog,
+                             true};
             HandleWheel(tick);
             module.counters.Update();
         }

@@ -1,10 +1,9 @@
 // The configuration dialog `propertiesdlg`: opening fills the controls from
 // PendantSettings; OK validates the ten edits and applies all 23 settings in one
 // step; Escape changes nothing. The platform supplies the controls and routes
-// the dialog's events here.
+// the dialog's events here. Which control shows which setting is the dialog's
+// control map; how each value is held is the setting table's.
 #pragma once
-
-#include <cstdint>
 
 #include "settings/pendant_settings.h"
 #include "ui/dialog_controls.h"
@@ -12,17 +11,6 @@
 namespace k7 {
 
 inline constexpr const char* kEnterIntegerMessage = "Please enter an integer.";
-
-// The members, as the edits and check boxes hold them between transfers.
-struct DialogMembers {
-    std::int16_t Macro[4] = {};  // Macro1 .. Macro4
-    std::int16_t OEM[4] = {};    // OEM1 .. OEM4
-    std::int32_t DelaySteps = 0;
-    std::int32_t StepJogRate = 0;
-    std::int32_t Xreverse = 0;  // 1: check box marked
-    std::int32_t Yreverse = 0;
-    std::int32_t Zreverse = 0;
-};
 
 class propertiesdlg {
   public:
@@ -42,17 +30,17 @@ class propertiesdlg {
     // Escape: closes without changing anything.
     void OnCancel() {}
 
-    const DialogMembers& members() const { return members_; }
-
   private:
     void FillComboBoxes();
     void ShowMembers();
-    bool TransferFromControls(DialogMembers& into);
+    bool TransferFromControls(PendantSettings& into);
     void Apply();
 
     PendantSettings& settings_;
     DialogControls& controls_;
-    DialogMembers members_;
+    // The edits' and check boxes' values between transfers, held as the
+    // settings hold them (16-bit edits keep the low 16 bits of what was typed).
+    PendantSettings members_;
 };
 
 }  // namespace k7

@@ -62,40 +62,28 @@ constexpr DialogControl kControls[] = {
     {kNoId, K::Label, 267, 18, 71, 8, "K7 USB pendant"},
 };
 
-struct SettingControlEntry {
-    std::string_view key;
-    int control;
-};
-
-constexpr SettingControlEntry kSettingControls[] = {
-    {"BUTTON0", kButtonBoxes[0]},
-    {"BUTTON1", kButtonBoxes[1]},
-    {"BUTTON2", kButtonBoxes[2]},
-    {"Vel", kVelocityBox},
-    {"Macro1", kMacroEdits[0]},
-    {"Macro2", kMacroEdits[1]},
-    {"Macro3", kMacroEdits[2]},
-    {"Macro4", kMacroEdits[3]},
-    {"OEM1", kOemEdits[0]},
-    {"OEM2", kOemEdits[1]},
-    {"OEM3", kOemEdits[2]},
-    {"OEM4", kOemEdits[3]},
-    {"StepJogRate", kStepJogRateEdit},
-    {"DelaySteps", kDelayStepsEdit},
-    {"ScreenSel1", kScreenBoxes[0]},
-    {"ScreenSel2", kScreenBoxes[1]},
-    {"ScreenSel3", kScreenBoxes[2]},
-    {"StepSize1", kStepBoxes[0]},
-    {"StepSize2", kStepBoxes[1]},
+// Edits and check boxes in the order OK reads them (the first edit without an
+// integer is the one reported), then the combo boxes in the order opening
+// fills them.
+constexpr SettingControlEntry kControlMap[] = {
+    {"Macro1", kMacroEdits[0]},      {"Macro2", kMacroEdits[1]},
+    {"OEM1", kOemEdits[0]},          {"OEM2", kOemEdits[1]},
+    {"DelaySteps", kDelayStepsEdit}, {"StepJogRate", kStepJogRateEdit},
+    {"Xreverse", kReverseChecks[0]}, {"Yreverse", kReverseChecks[1]},
+    {"Zreverse", kReverseChecks[2]}, {"OEM3", kOemEdits[2]},
+    {"OEM4", kOemEdits[3]},          {"Macro3", kMacroEdits[2]},
+    {"Macro4", kMacroEdits[3]},      {"Vel", kVelocityBox},
+    {"BUTTON0", kButtonBoxes[0]},    {"BUTTON1", kButtonBoxes[1]},
+    {"BUTTON2", kButtonBoxes[2]},    {"ScreenSel1", kScreenBoxes[0]},
+    {"ScreenSel2", kScreenBoxes[1]}, {"ScreenSel3", kScreenBoxes[2]},
+    {"StepSize1", kStepBoxes[0]},    {"StepSize2", kStepBoxes[1]},
     {"StepSize3", kStepBoxes[2]},
-    {"Xreverse", kReverseChecks[0]},
-    {"Yreverse", kReverseChecks[1]},
-    {"Zreverse", kReverseChecks[2]},
 };
 
 }  // namespace
 
 const std::span<const DialogControl> kDialogControls{kControls};
+const std::span<const SettingControlEntry> kSettingControls{kControlMap};
 
 const DialogControl* FindDialogControl(int id) {
     if (id == kNoId) return nullptr;
@@ -113,10 +101,15 @@ int FirstTabStop() {
 }
 
 int SettingControl(std::string_view key) {
-    for (const SettingControlEntry& entry : kSettingControls) {
+    for (const SettingControlEntry& entry : kControlMap) {
         if (entry.key == key) return entry.control;
     }
     return kNoId;
+}
+
+ControlKind SettingControlKind(std::string_view key) {
+    const DialogControl* control = FindDialogControl(SettingControl(key));
+    return control == nullptr ? ControlKind::Label : control->kind;
 }
 
 }  // namespace k7

@@ -52,7 +52,18 @@ const DialogControl* FindDialogControl(int id);
 // opens.
 int FirstTabStop();
 
+// The dialog's control map: the control that shows each setting. Edits and
+// check boxes come in the order OK reads them, then the combo boxes in the
+// order opening fills them.
+struct SettingControlEntry {
+    std::string_view key;
+    int control;
+};
+extern const std::span<const SettingControlEntry> kSettingControls;
+
 // The control that shows the setting of this profile key, or kNoId.
 int SettingControl(std::string_view key);
+// The kind of that control (Label for a key the map lacks).
+ControlKind SettingControlKind(std::string_view key);
 
 }  // namespace k7

@@ -11,7 +11,7 @@ extern "C" {
 #include <cstddef>
 #include <cstring>
 
-#include "plugin/host_abi.h"
+#include "host/host_abi.h"
 
 namespace k7 {
 namespace {

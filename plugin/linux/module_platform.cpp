@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "device/linux/event_loop_windows.h"
+#include "device/linux/event_loop.h"
 #include "device/linux/hidraw_system.h"
 #include "plugin/linux/module_events.h"
 #include "plugin/platform.h"

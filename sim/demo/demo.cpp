@@ -1,12 +1,13 @@
 // The narrated demo: a machinist's session with the pendant, played through the
 // same plug-in code the host loads, against a simulated machine.
 #include "sim/demo/demo.h"
+#include "protocol/pendant_protocol.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "plugin/host_codes.h"
+#include "host/host_codes.h"
 #include "plugin/plugin.h"
 #include "sim/demo/demo_machine.h"
 #include "sim/sim_host.h"
@@ -61,7 +62,9 @@ std::string Describe(const Effect& e) {
 
 class DemoSession {
   public:
-    DemoSession() : plugin_(platform_), machine_(host_) { hid_.AddDevice("k7", 0x04d8, 0xb3c5); }
+    DemoSession() : plugin_(platform_), machine_(host_) {
+        hid_.AddDevice("k7", kPendantVendorId, kPendantProductId);
+    }
     int Run();
 
   private:

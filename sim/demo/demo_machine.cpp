@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "plugin/host_codes.h"
+#include "host/host_codes.h"
 
 namespace k7::sim {
 namespace {

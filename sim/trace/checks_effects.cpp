@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "device/pendant_window.h"
+#include "plugin/pendant_window.h"
 #include "sim/trace/commands.h"
 
 namespace k7::sim::trace {
@@ -194,8 +194,8 @@ Action ExpectOpened(const Args& args) {
     return [path](Session& s) {
         std::string read, write;
         if (PendantWindow* window = s.plugin.window()) {
-            read = s.hid.PathOf(window->readHandle());
-            write = s.hid.PathOf(window->writeHandle());
+            read = s.hid.PathOf(window->link().readHandle());
+            write = s.hid.PathOf(window->link().writeHandle());
         }
         if (read != path || write != path)
             throw CheckFailed{DescribeOpened(path, path), DescribeOpened(read, write)};

@@ -4,8 +4,8 @@
 #include <iterator>
 #include <pugixml.hpp>
 
+#include "settings/setting_table.h"
 #include "sim/trace/commands.h"
-#include "sim/trace/setting_keys.h"
 
 namespace k7::sim::trace {
 namespace {
@@ -156,8 +156,8 @@ Action ParseSettingCheck(const Args& args) {
     if (key == nullptr) args.Fail("unknown setting " + TraceWord(args.at(0).text));
     const auto expected = static_cast<int>(args.Integer(1, INT32_MIN, INT32_MAX));
     return [key, expected](Session& s) {
-        const int actual = key->read(s.plugin.state().settings);
-        const std::string what = "setting " + std::string(key->name) + " ";
+        const int actual = FieldValue(s.plugin.state().settings, *key);
+        const std::string what = "setting " + std::string(key->key) + " ";
         if (actual != expected)
             throw CheckFailed{what + std::to_string(expected), what + std::to_string(actual)};
     };

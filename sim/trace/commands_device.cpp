@@ -2,13 +2,11 @@
 #include <fstream>
 
 #include "device/window_system.h"
+#include "protocol/pendant_protocol.h"
 #include "sim/trace/commands.h"
 
 namespace k7::sim::trace {
 namespace {
-
-constexpr std::uint16_t kPendantVid = 0x04d8;
-constexpr std::uint16_t kPendantPid = 0xb3c5;
 
 std::string PathWord(const Args& args, std::size_t i) {
     if (args.at(i).text.empty()) args.Fail("empty path");
@@ -97,8 +95,8 @@ Action ParseRemove(const Args& args) {
 Action ParseArrive(const Args& args) {
     if (args.size() != 1 && args.size() != 3) args.Fail("takes PATH, or PATH VID PID");
     const std::string path = PathWord(args, 0);
-    const std::uint16_t vid = args.size() == 3 ? args.HexId(1) : kPendantVid;
-    const std::uint16_t pid = args.size() == 3 ? args.HexId(2) : kPendantPid;
+    const std::uint16_t vid = args.size() == 3 ? args.HexId(1) : kPendantVendorId;
+    const std::uint16_t pid = args.size() == 3 ? args.HexId(2) : kPendantProductId;
     return [args, path, vid, pid](Session& s) {
         s.RequireStarted(args);
         Arrive(s, path, vid, pid);
@@ -112,7 +110,9 @@ Action ParseUnplug(const Args& args) {
 
 Action ParsePlug(const Args& args) {
     args.Expect(0);
-    return [args](Session& s) { Arrive(s, PendantPath(s, args), kPendantVid, kPendantPid); };
+    return [args](Session& s) {
+        Arrive(s, PendantPath(s, args), kPendantVendorId, kPendantProductId);
+    };
 }
 
 }  // namespace k7::sim::trace

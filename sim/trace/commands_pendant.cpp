@@ -2,22 +2,13 @@
 // update).
 #include "sim/trace/commands.h"
 
+#include "protocol/pendant_protocol.h"
+
 namespace k7::sim::trace {
 namespace {
 
-// Key bits: byte 3 holds Fn..Start, byte 4 holds M1..M3.
-struct KeyBit {
-    std::string_view name;
-    int byte;
-    std::uint8_t mask;
-};
-
-constexpr KeyBit kKeys[] = {
-    {"Fn", 3, 0x01},     {"Reset", 3, 0x02}, {"X", 3, 0x04},  {"Y", 3, 0x08},  {"Z", 3, 0x10},
-    {"Screen", 3, 0x20}, {"Start", 3, 0x40}, {"M1", 4, 0x01}, {"M2", 4, 0x02}, {"M3", 4, 0x04},
-};
-constexpr std::uint8_t kKeys3Mask = 0x7f;
-constexpr std::uint8_t kKeys4Mask = 0x07;
+constexpr std::uint8_t kKeys3Mask = kKeyByteMask;
+constexpr std::uint8_t kKeys4Mask = kModeKeyByteMask;
 
 // Builds a report from the pendant's state, which it updates.
 using ReportMaker = std::function<InputReport(PendantModel&)>;
@@ -41,11 +32,9 @@ void ParseKeys(const Args& args, std::string_view list, std::uint8_t& keys3, std
     while (true) {
         const std::size_t comma = list.find(',');
         const std::string_view name = list.substr(0, comma);
-        const KeyBit* key = nullptr;
-        for (const KeyBit& k : kKeys)
-            if (k.name == name) key = &k;
+        const PendantKey* key = FindPendantKey(name);
         if (key == nullptr) args.Fail("unknown key " + TraceWord(name));
-        (key->byte == 3 ? keys3 : keys4) |= key->mask;
+        (key->byte == kKeyByte ? keys3 : keys4) |= key->bit;
         if (comma == std::string_view::npos) return;
         list.remove_prefix(comma + 1);
     }

@@ -5,14 +5,19 @@
 #include <exception>
 #include <memory>
 
-#include "settings/settings_io.h"
+#include "settings/setting_table.h"
+#include "sim/memory_dialog.h"
 #include "sim/trace/parser.h"
-#include "sim/trace/setting_keys.h"
 #include "ui/dialog_template.h"
-#include "ui/memory_dialog.h"
 
 namespace k7::sim::trace {
 namespace {
+
+using k7::SettingKey;
+
+ControlKind KindOf(const SettingKey& key) {
+    return SettingControlKind(key.key);
+}
 
 const SettingKey& Field(const Args& args, std::size_t i) {
     const SettingKey* key = args.at(i).quoted ? nullptr : FindSettingKey(args.at(i).text);
@@ -24,13 +29,13 @@ const SettingKey& Field(const Args& args, std::size_t i) {
 // none) or, in a check, a quoted label; a check box 0 or 1. Only `set` is held
 // to the combo box's list: a check of a position the list lacks simply fails.
 void CheckValue(const Args& args, const SettingKey& key, std::size_t i, bool isCheck) {
-    switch (key.control) {
-        case SettingKey::Control::Edit:
+    switch (KindOf(key)) {
+        case ControlKind::Edit:
             return;
-        case SettingKey::Control::Check:
+        case ControlKind::CheckBox:
             args.Integer(i, 0, 1);
             return;
-        case SettingKey::Control::Combo:
+        default:  // a combo box, the one other kind a setting is shown in
             if (isCheck) {
                 if (!args.at(i).quoted) args.Integer(i, INT32_MIN, INT32_MAX);
                 return;
@@ -49,7 +54,7 @@ MemoryDialog& OpenDialog(Session& s) {
 // The setting key of the control, or OK for the OK button.
 std::string ControlName(int control) {
     if (control == kOkId) return "OK";
-    for (const k7::SettingKey& key : kSettingKeys) {
+    for (const SettingKey& key : kSettingKeys) {
         if (SettingControl(key.key) == control) return key.key;
     }
     return std::to_string(control);
@@ -58,12 +63,12 @@ std::string ControlName(int control) {
 // What a control shows, written as VALUE is: an edit's text, a combo box's
 // position (its quoted label when the check names one), a check box 0 or 1.
 std::string Shown(MemoryControls& controls, const SettingKey& key, int control, bool label) {
-    switch (key.control) {
-        case SettingKey::Control::Edit:
+    switch (KindOf(key)) {
+        case ControlKind::Edit:
             return TraceWord(controls.Text(control));
-        case SettingKey::Control::Check:
+        case ControlKind::CheckBox:
             return controls.Checked(control) ? "1" : "0";
-        case SettingKey::Control::Combo:
+        default:  // a combo box, the one other kind a setting is shown in
             break;
     }
     if (!label) return std::to_string(controls.Selection(control));
@@ -76,16 +81,16 @@ Action ExpectShown(const Args& args) {
     const SettingKey& key = Field(args, 0);
     CheckValue(args, key, 1, true);
     const Token value = args.at(1);
-    const bool label = key.control == SettingKey::Control::Combo && value.quoted;
+    const bool label = KindOf(key) == ControlKind::ComboBox && value.quoted;
     std::string expected;
-    if (key.control == SettingKey::Control::Edit) {
+    if (KindOf(key) == ControlKind::Edit) {
         expected = TraceWord(value.text);
     } else if (label) {
         expected = Quoted(value.text);
     } else {
         expected = std::to_string(*ParseInteger(value));
     }
-    return [key = &key, expected, label, name = std::string(key.name)](Session& s) {
+    return [key = &key, expected, label, name = std::string(key.key)](Session& s) {
         const int control = SettingControl(name);
         const std::string shown = Shown(OpenDialog(s).controls(), *key, control, label);
         if (shown != expected) throw CheckFailed{name + " " + expected, name + " " + shown};
@@ -95,7 +100,7 @@ Action ExpectShown(const Args& args) {
 Action ExpectFocus(const Args& args) {
     args.Expect(2);
     const bool ok = args.at(1).Is("OK");
-    if (!ok && Field(args, 1).control != SettingKey::Control::Edit)
+    if (!ok && KindOf(Field(args, 1)) != ControlKind::Edit)
         args.Fail(args.at(1).text + " is not an edit");
     const int control = ok ? kOkId : SettingControl(args.at(1).text);
     return [control](Session& s) {
@@ -118,18 +123,18 @@ Action DialogSet(const Args& args) {
     args.Expect(2);
     const SettingKey& key = Field(args, 0);
     CheckValue(args, key, 1, false);
-    const int control = SettingControl(key.name);
+    const int control = SettingControl(key.key);
     const std::string text = args.at(1).text;
-    switch (key.control) {
-        case SettingKey::Control::Edit:
+    switch (KindOf(key)) {
+        case ControlKind::Edit:
             return [control, text](Session& s) { OpenDialog(s).controls().SetText(control, text); };
-        case SettingKey::Control::Check: {
+        case ControlKind::CheckBox: {
             const bool checked = args.Integer(1, 0, 1) == 1;
             return [control, checked](Session& s) {
                 OpenDialog(s).controls().SetChecked(control, checked);
             };
         }
-        case SettingKey::Control::Combo:
+        default:  // a combo box, the one other kind a setting is shown in
             break;
     }
     const int position = static_cast<int>(*ParseInteger(args.at(1)));

@@ -1,4 +1,5 @@
 #include "sim/trace/session.h"
+#include "protocol/pendant_protocol.h"
 
 #include <stdlib.h>
 
@@ -6,7 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "plugin/host_string.h"
+#include "host/host_string.h"
 
 namespace k7::sim::trace {
 
@@ -69,7 +70,8 @@ void Session::RequireNotStarted(const Args& args) const {
 }
 
 void Session::Start() {
-    if (!devicesListed && !noDevice) hid.AddDevice("sim-pendant-0", 0x04d8, 0xb3c5);
+    if (!devicesListed && !noDevice)
+        hid.AddDevice("sim-pendant-0", kPendantVendorId, kPendantProductId);
     pluginName = plugin.SetProName(HostStringCreate(profilePath.string().c_str()));
     host.Install(plugin);
     plugin.InitControl(host.engine(), host.setup(), host.planner(), host.view());

@@ -10,7 +10,7 @@
 #include "settings/pugixml/pugixml_dom.h"
 #include "settings/settings_io.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 // A profile shaped like a control host's: a declaration, many sections of
@@ -100,4 +100,4 @@ void BM_ProfileStoreOpenReadWrite(benchmark::State& state) {
 BENCHMARK(BM_ProfileStoreOpenReadWrite)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "pendant/dispatch.h"
+#include "pendant/output_report.h"
+#include "plugin/module_state.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 bool leds[65536] = {};
@@ -40,7 +42,7 @@ struct TrivialHost {
         leds[83] = true;  // jogging allowed
     }
     void Tick(const std::uint8_t (&report)[kInputReportSize], std::uint8_t (&out)[5]) {
-        TickContext tick{host, module, pendant, jog, true};
+        TickContext tick{host, module.counters, module.settings, module.logic, pendant, jog, true};
         DispatchInputReport(tick, report);
         BuildOutputReport(tick, out);
     }
@@ -85,4 +87,4 @@ void BM_TickBusy(benchmark::State& state) {
 BENCHMARK(BM_TickBusy);
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

@@ -19,7 +19,7 @@ void BM_TickWheelTurning(benchmark::State& state) {
     host.SetAxisVelocity(0, 100);
     host.SetDro(3, 50.0);
     host.SetRecording(false);
-    plugin.state().wheelMode = static_cast<int>(state.range(0));
+    plugin.state().logic.wheelMode = static_cast<int>(state.range(0));
     plugin.state().settings.DelaySteps = 0;
 
     sim::InputReport report;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 bool Declares(std::vector<std::uint8_t> descriptor) {
@@ -67,4 +67,4 @@ TEST(HidIdentity, RejectsMalformedTextWithoutTouchingTheResult) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

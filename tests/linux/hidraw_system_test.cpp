@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -181,4 +181,4 @@ TEST(HidrawDiscovery, ListsAndProbesWithoutDevicesPresent) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

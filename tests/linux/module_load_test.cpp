@@ -15,14 +15,14 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/host_abi.h"
+#include "host/host_abi.h"
 #include "tests/support/module_host.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-using namespace k7::testing;
+using namespace k7::test;
 
 // The module's entry points, with the event pump that hosts on Linux call.
 const std::set<std::string> kEntryPoints = [] {

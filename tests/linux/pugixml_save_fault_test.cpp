@@ -13,7 +13,7 @@
 #include "settings/profile_store.h"
 #include "settings/pugixml/pugixml_dom.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 class PugiXmlSaveFault : public ::testing::Test {
@@ -89,4 +89,4 @@ TEST_F(PugiXmlSaveFault, AnUnreadableProfileIsNotReplaced) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

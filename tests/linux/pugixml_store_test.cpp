@@ -2,7 +2,7 @@
 #include "settings/pugixml/pugixml_dom.h"
 #include "tests/profile_store_cases.h"
 
-namespace k7::testing {
+namespace k7::test {
 namespace {
 
 struct PugiXmlAdapter {
@@ -14,4 +14,4 @@ struct PugiXmlAdapter {
 INSTANTIATE_TYPED_TEST_SUITE_P(PugiXml, ProfileStoreCases, PugiXmlAdapter);
 
 }  // namespace
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -10,7 +10,7 @@
 #include "settings/pugixml/pugixml_dom.h"
 #include "tests/support/scripted_settings_dialog.h"
 
-namespace k7::testing {
+namespace k7::test {
 namespace {
 
 TEST(SettingsOnPugiXml, FirstConfigAppendsTheSectionAndLeavesTheHostsFileAsItWas) {
@@ -48,4 +48,4 @@ TEST(SettingsOnPugiXml, FirstConfigAppendsTheSectionAndLeavesTheHostsFileAsItWas
 }
 
 }  // namespace
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "plugin/host.h"
+#include "host/host.h"
 #include "tests/sim/trace_fixture.h"
 
-namespace k7::sim::trace {
+namespace k7::test {
+using namespace sim;
+using namespace sim::trace;
 namespace {
 
 // Effects recorded as the plug-in would record them, through the host's callbacks.
@@ -269,4 +271,4 @@ TEST_F(TraceRun, SettingsComeFromTheProfileAtStart) {
 }
 
 }  // namespace
-}  // namespace k7::sim::trace
+}  // namespace k7::test

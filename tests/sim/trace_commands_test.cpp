@@ -1,10 +1,11 @@
 // The trace's commands act on the simulated host, the virtual HID system and the
 // plug-in as written.
-#include "device/pendant_window.h"
-#include "plugin/host_abi.h"
+#include "host/host_abi.h"
+#include "plugin/pendant_window.h"
 #include "tests/sim/trace_fixture.h"
 
-namespace k7::sim::trace {
+namespace k7::test {
+using namespace sim::trace;
 namespace {
 
 TEST_F(TraceRun, HostCommandsSetLedsDrosAndEveryHostField) {
@@ -44,7 +45,7 @@ TEST_F(TraceRun, StartLoadsThePluginWithTheProfilePathAndTheDefaultPendant) {
     EXPECT_EQ(session.profilePath.parent_path(), session.dir.path());
     EXPECT_EQ(session.pluginName, "K7 Pendant --Tarnwick Ver 1.0");
     ASSERT_NE(session.plugin.window(), nullptr);
-    EXPECT_EQ(session.plugin.window()->devicePath(), "sim-pendant-0");
+    EXPECT_EQ(session.plugin.window()->link().devicePath(), "sim-pendant-0");
     EXPECT_TRUE(session.windows.timerRunning());
     EXPECT_EQ(session.plugin.state().callbacks.doButton, session.host.Callbacks().doButton);
     EXPECT_EQ(session.plugin.state().blocks.planner, session.host.planner());
@@ -190,10 +191,10 @@ TEST_F(TraceRun, UnplugFollowsThePendantThePluginOpenedLast) {
 
 TEST_F(TraceRun, NoticesAreDeliveredWhateverThePathsPresence) {
     ASSERT_EQ(Run("start"), kTracePassed) << error;
-    const HidHandle before = session.plugin.window()->readHandle();
+    const HidHandle before = session.plugin.window()->link().readHandle();
     // An arrival of a path still present reopens the link.
     ASSERT_EQ(Run("arrive sim-pendant-0\nexpect opened sim-pendant-0"), kTracePassed) << error;
-    EXPECT_NE(session.plugin.window()->readHandle(), before);
+    EXPECT_NE(session.plugin.window()->link().readHandle(), before);
     // A removal of a path already gone still closes it.
     session.hid.RemoveDevice("sim-pendant-0");
     ASSERT_EQ(Run("expect opened sim-pendant-0\nremove SIM-Pendant-0\nexpect opened none\nunplug"),
@@ -232,4 +233,4 @@ TEST_F(TraceRun, StopEndsTheTicksButNotUpdate) {
 }
 
 }  // namespace
-}  // namespace k7::sim::trace
+}  // namespace k7::test

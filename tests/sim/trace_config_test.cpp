@@ -3,7 +3,8 @@
 // inside it is reported.
 #include "tests/sim/trace_fixture.h"
 
-namespace k7::sim::trace {
+namespace k7::test {
+using namespace sim::trace;
 namespace {
 
 const PendantSettings& Settings(Session& session) {
@@ -125,4 +126,4 @@ TEST_F(TraceRun, LinesAfterABlockReportTheirOwnLine) {
 }
 
 }  // namespace
-}  // namespace k7::sim::trace
+}  // namespace k7::test

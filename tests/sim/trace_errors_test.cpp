@@ -2,7 +2,8 @@
 // in fresh worlds and stop at the first failure.
 #include "tests/sim/trace_fixture.h"
 
-namespace k7::sim::trace {
+namespace k7::test {
+using namespace sim::trace;
 namespace {
 
 struct MalformedCase {
@@ -204,4 +205,4 @@ TEST_F(TraceRun, VerboseEndsWithTheTraceWhileThePluginUnloads) {
 }
 
 }  // namespace
-}  // namespace k7::sim::trace
+}  // namespace k7::test

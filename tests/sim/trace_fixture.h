@@ -12,7 +12,8 @@
 #include "sim/trace/runner.h"
 #include "sim/trace/session.h"
 
-namespace k7::sim::trace {
+namespace k7::test {
+using namespace sim::trace;
 
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -31,7 +32,7 @@ class TraceRun : public ::testing::Test {
     // Runs the text on the fixture's session (lines count from 1 in each call);
     // returns the exit status and leaves the message in error.
     int Run(const std::string& text) {
-        std::vector<Step> steps;
+        std::vector<sim::trace::Step> steps;
         try {
             steps = ParseTrace(Lines(text));
         } catch (const LineError& e) {
@@ -73,4 +74,4 @@ class TraceRun : public ::testing::Test {
     std::string output;
 };
 
-}  // namespace k7::sim::trace
+}  // namespace k7::test

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace k7::sim::trace {
+namespace k7::test {
+using namespace sim::trace;
 namespace {
 
 std::vector<std::string> Texts(std::string_view line) {
@@ -101,4 +102,4 @@ TEST(TraceLexer, NumbersPrintInTheirShortestForm) {
 }
 
 }  // namespace
-}  // namespace k7::sim::trace
+}  // namespace k7::test

@@ -1,6 +1,6 @@
 // Replaces the global allocation functions of the test executable. Counting is
 // atomic because GoogleTest and the C++ runtime may allocate from other threads.
-#include "alloc_counter.h"
+#include "tests/support/alloc_counter.h"
 
 #include <atomic>
 #include <cstdlib>

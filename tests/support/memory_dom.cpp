@@ -3,7 +3,7 @@
 #include <cctype>
 #include <memory>
 
-namespace k7::testing {
+namespace k7::test {
 
 struct MemoryNode {
     std::string name;  // empty: a text node
@@ -184,4 +184,4 @@ std::optional<std::string> MemoryDom::File(const std::string& path) const {
     return file->second;
 }
 
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -11,7 +11,7 @@
 
 #include "settings/xml_dom.h"
 
-namespace k7::testing {
+namespace k7::test {
 
 class MemoryDom final : public XmlDomFactory {
   public:
@@ -36,4 +36,4 @@ class MemoryDom final : public XmlDomFactory {
     std::map<std::string, std::string> files_;
 };
 
-}  // namespace k7::testing
+}  // namespace k7::test

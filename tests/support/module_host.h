@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_abi.h"
-#include "plugin/host_string.h"
+#include "host/host_abi.h"
+#include "host/host_string.h"
 
-namespace k7::testing {
+namespace k7::test {
 
 // The entry points every build of the module exports.
 inline const std::set<std::string> kHostEntryPoints = {"SetProName",
@@ -122,4 +122,4 @@ bool CallInitControl(const Module& module, ModuleHostBlocks& blocks) {
         blocks.engine.data(), blocks.setup.data(), blocks.planner.data(), blocks.view.data());
 }
 
-}  // namespace k7::testing
+}  // namespace k7::test

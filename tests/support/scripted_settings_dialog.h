@@ -8,7 +8,7 @@
 
 #include "ui/settings_dialog.h"
 
-namespace k7::testing {
+namespace k7::test {
 
 class ScriptedSettingsDialog final : public SettingsDialog {
   public:
@@ -25,4 +25,4 @@ class ScriptedSettingsDialog final : public SettingsDialog {
     std::vector<std::string> messages;
 };
 
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pendant/tick_context.h"
+#include "plugin/module_state.h"
 #include "sim/sim_host.h"
 
 namespace k7::test {
@@ -18,7 +19,8 @@ class TickFixture : public ::testing::Test {
     TickFixture() : callbacks_(simHost.Callbacks()), blocks_(simHost.Blocks()) {}
 
     TickContext Context(bool hostWasAbsolute) {
-        return TickContext{host, module, pendant, jog, hostWasAbsolute};
+        return TickContext{host, module.counters, module.settings, module.logic, pendant,
+                           jog,  hostWasAbsolute};
     }
     void Updates(int n) {
         for (int i = 0; i < n; ++i) module.counters.Update();

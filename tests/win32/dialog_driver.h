@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace k7::testing {
+namespace k7::test {
 
 class DialogDriver {
   public:
@@ -94,4 +94,4 @@ class DialogDriver {
     bool timedOut_ = false;
 };
 
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace k7::testing {
+namespace k7::test {
 
 inline void PumpMessagesFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
@@ -18,4 +18,4 @@ inline void PumpMessagesFor(DWORD milliseconds) {
     }
 }
 
-}  // namespace k7::testing
+}  // namespace k7::test

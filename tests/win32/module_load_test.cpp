@@ -10,14 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/host_abi.h"
+#include "host/host_abi.h"
 #include "tests/support/module_host.h"
 #include "tests/win32/dialog_driver.h"
 #include "tests/win32/message_pump.h"
 
 namespace {
 
-using namespace k7::testing;
+using namespace k7::test;
 
 const std::set<std::string>& kEntryPoints = kHostEntryPoints;
 
@@ -123,8 +123,8 @@ TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
     for (int i = 0; i < 3000; ++i) update();
     {
         // Config shows the configuration dialog: Escape closes it.
-        k7::testing::DialogDriver escape({[] {
-            const HWND dialog = k7::testing::DialogDriver::SettingsWindow();
+        k7::test::DialogDriver escape({[] {
+            const HWND dialog = k7::test::DialogDriver::SettingsWindow();
             if (dialog != nullptr) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             return dialog != nullptr;
         }});

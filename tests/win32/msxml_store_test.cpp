@@ -5,7 +5,7 @@
 #include "settings/win32/msxml_dom.h"
 #include "tests/profile_store_cases.h"
 
-namespace k7::testing {
+namespace k7::test {
 namespace {
 
 struct MsXmlAdapter {
@@ -41,4 +41,4 @@ TEST(MsXmlDom, WithoutComTheProfileIsReadAsDefaultsAndLeftAlone) {
 }
 
 }  // namespace
-}  // namespace k7::testing
+}  // namespace k7::test

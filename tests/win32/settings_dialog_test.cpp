@@ -11,12 +11,12 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/host_abi.h"
-#include "plugin/host_string.h"
+#include "host/host_abi.h"
+#include "host/host_string.h"
 #include "tests/win32/dialog_driver.h"
 #include "ui/dialog_template.h"
 
-namespace k7::testing {
+namespace k7::test {
 namespace {
 
 using SetProNameFn = const char*(K7_CDECL*)(HostString);
@@ -313,4 +313,4 @@ TEST_F(SettingsDialogTest, AnEditWithoutAnIntegerShowsTheMessageAndKeepsTheDialo
 }
 
 }  // namespace
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 using Report = std::array<std::uint8_t, 8>;
@@ -308,4 +308,4 @@ TEST(Win32HidDiscovery, EnumeratesAndProbesWithoutAPendant) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

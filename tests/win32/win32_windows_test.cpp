@@ -13,13 +13,13 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/host_abi.h"
+#include "host/host_abi.h"
 #include "tests/win32/message_pump.h"
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
-using k7::testing::PumpMessagesFor;
+using k7::test::PumpMessagesFor;
 
 struct RecordingEvents final : WindowEvents {
     void OnTimer() override { ++ticks; }
@@ -166,4 +166,4 @@ TEST(Win32Window, InterfaceNameIsTakenOnlyWhenItEndsInsideTheRecord) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

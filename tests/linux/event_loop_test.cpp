@@ -1,12 +1,12 @@
 // The Linux message source: the timer paced by the host's pumping, and the
 // window's lifetime.
-#include "device/linux/event_loop_windows.h"
+#include "device/linux/event_loop.h"
 
 #include <chrono>
 
 #include <gtest/gtest.h>
 
-namespace k7 {
+namespace k7::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -75,4 +75,4 @@ TEST(EventLoopWindow, NoTicksBeforeTheTimerStartsOrAfterTheWindowGoes) {
 }
 
 }  // namespace
-}  // namespace k7
+}  // namespace k7::test

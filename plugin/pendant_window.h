@@ -4,20 +4,18 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "device/hid_system.h"
+#include "device/pendant_link.h"
 #include "device/window_system.h"
+#include "host/host.h"
 #include "jog/jog_state.h"
-#include "pendant/dispatch.h"
 #include "pendant/pendant_state.h"
-#include "plugin/host.h"
 #include "plugin/module_state.h"
+#include "protocol/pendant_protocol.h"
 
 namespace k7 {
 
-inline constexpr std::uint16_t kPendantVendorId = 0x04D8;
-inline constexpr std::uint16_t kPendantProductId = 0xB3C5;
 inline constexpr unsigned kTickTimerId = 1;
 inline constexpr unsigned kTickPeriodMs = 25;
 inline constexpr int kReadWindowMs = 5;
@@ -44,12 +42,7 @@ class PendantWindow final : public WindowEvents {
     // the output report.
     void ExchangeReports();
 
-    bool connected() const { return connected_; }
-    const std::string& devicePath() const { return devicePath_; }
-    HidHandle readHandle() const { return readHandle_; }
-    HidHandle writeHandle() const { return writeHandle_; }
-    HidHandle probeHandle() const { return probeHandle_; }
-    bool readPending() const { return readPending_; }
+    const PendantLink& link() const { return link_; }
     bool hostWasAbsolute() const { return hostWasAbsolute_; }
     const std::uint8_t (&inputReport() const)[kInputReportSize] { return inputReport_; }
     const std::uint8_t (&outputReport() const)[kOutputReportSize] { return outputReport_; }
@@ -57,33 +50,16 @@ class PendantWindow final : public WindowEvents {
     JogState& jog() { return jog_; }
 
   private:
-    void OpenLink();
-    void CloseLink();
-    void CloseHandle(HidHandle& handle);
-    void SettleRead();
-    void ReadReport();
     void ProbeHostIdle();
 
     ModuleState& module_;
     const Host& host_;
-    HidSystem& hid_;
+    // Declared before the link, so the handles are closed before the window goes.
     std::unique_ptr<HiddenWindow> window_;
-
-    bool connected_ = false;
-    std::string devicePath_;
-    HidHandle readHandle_ = kInvalidHandle;
-    HidHandle writeHandle_ = kInvalidHandle;
-    HidHandle probeHandle_ = kInvalidHandle;
     bool notificationsRegistered_ = false;
-
-    // The system writes only into readBuffer_, and only while readPending_ is
-    // set; a read still pending at the next tick is carried over and waited on
-    // again instead of starting another into the same buffer.
-    std::uint8_t readBuffer_[kInputReportSize] = {};
-    bool readPending_ = false;
+    PendantLink link_;
 
     std::uint8_t inputReport_[kInputReportSize] = {};
-    std::uint8_t previousInputReport_[kInputReportSize] = {};
     std::uint8_t outputReport_[kOutputReportSize] = {};
     bool hostWasAbsolute_ = true;
 

@@ -1,4 +1,4 @@
-#include "plugin/cycle_counters.h"
+#include "host/cycle_counters.h"
 
 namespace k7 {
 namespace {

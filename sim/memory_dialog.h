@@ -7,8 +7,8 @@
 #include <functional>
 #include <optional>
 
+#include "sim/memory_controls.h"
 #include "ui/dialog_model.h"
-#include "ui/memory_controls.h"
 #include "ui/settings_dialog.h"
 
 namespace k7 {

@@ -13,8 +13,10 @@ inline constexpr int kLedRunState2 = 805;
 inline constexpr int kLedRunState3 = 806;
 
 // DROs
-inline constexpr int kDroFeed = 818;          // current feed rate
-inline constexpr int kDroFeedOverride = 821;  // held at 100 while step jogging at a fixed rate
-inline constexpr int kDroStepSize = 828;      // the jog step size the pendant cycles through
+inline constexpr int kDroJogPercent = 3;       // jog rate as a percentage of the axis velocity
+inline constexpr int kDroSecondOverride = 74;  // the host value the wheel scales in mode 6
+inline constexpr int kDroFeed = 818;           // current feed rate
+inline constexpr int kDroFeedOverride = 821;   // held at 100 while step jogging at a fixed rate
+inline constexpr int kDroStepSize = 828;       // the jog step size the pendant cycles through
 
 }  // namespace k7::codes

@@ -1,10 +1,10 @@
-#include "plugin/host_string.h"
+#include "host/host_string.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "plugin/host_abi.h"
+#include "host/host_abi.h"
 
 namespace k7 {
 namespace {

@@ -1,4 +1,4 @@
-#include "device/linux/event_loop_windows.h"
+#include "device/linux/event_loop.h"
 
 #include <libudev.h>
 #include <poll.h>

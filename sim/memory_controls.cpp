@@ -1,4 +1,4 @@
-#include "ui/memory_controls.h"
+#include "sim/memory_controls.h"
 
 #include <stdexcept>
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "plugin/host_abi.h"
+#include "host/host_abi.h"
 
 namespace k7 {
 

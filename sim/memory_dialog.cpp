@@ -1,4 +1,4 @@
-#include "ui/memory_dialog.h"
+#include "sim/memory_dialog.h"
 
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
-#include "plugin/host.h"
+#include "host/host.h"
 
-#include "plugin/host_string.h"
+#include "host/host_string.h"
 
 namespace k7 {
 

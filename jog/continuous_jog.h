@@ -1,0 +1,22 @@
+// Velocity and continuous modes: host engine jogs that follow the wheel.
+#pragma once
+
+#include "host/host.h"
+#include "jog/jog_state.h"
+#include "pendant/tick_context.h"
+
+namespace k7 {
+
+// Modes 2 and 3: start, update or stop the engine jog of the selected axis.
+void VelocityJog(TickContext& tick, int direction, int count);
+void ContinuousJog(TickContext& tick, int direction, int count);
+
+// Stops an engine jog that is running, at once, on the axis it runs on, and
+// forgets the wheel's latest counts. Called when the pendant goes away and when
+// the plug-in stops: nobody is at the wheel.
+void StopEngineJog(const Host& host, JogState& jog);
+
+// Closes the jog-start bracket: button 205 when its opening pressed 204.
+void CloseJogBracket(const Host& host, JogState& jog);
+
+}  // namespace k7

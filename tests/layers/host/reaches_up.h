@@ -1,0 +1,2 @@
+// A ground-floor header that reaches up to the composition root.
+#include "plugin/plugin.h"
