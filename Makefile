@@ -2,6 +2,7 @@
 #   make demo   build and run the simulator's narrated session
 #   make test   build every preset and run every test suite
 #   make dll    build the shipped i686 K7.dll
+#   make install-udev   let the logged-in user open the pendant on Linux
 
 PACKAGES := g++ cmake make pkg-config googletest libgtest-dev libbenchmark-dev \
             libpugixml-dev libudev-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
@@ -12,7 +13,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 NATIVE_PRESETS := linux linux-sanitize
 CROSS_PRESETS := win32 win64
 
-.PHONY: all deps deps-demo demo test dll clean
+.PHONY: all deps deps-demo demo test dll install-udev clean
 
 all: test
 
@@ -60,6 +61,22 @@ test: deps $(addprefix build/,$(addsuffix /CMakeCache.txt,$(NATIVE_PRESETS) $(CR
 dll: deps build/win32/CMakeCache.txt
 	cmake --build --preset win32 -j $(JOBS) --target K7
 	@./cmake/check-dll.sh build/win32/K7.dll
+
+# The pendant's udev rule, then udev told to apply it to what is plugged in now.
+# Without a running udev (a container) the rule applies from the next start.
+UDEV_RULES_DIR ?= /etc/udev/rules.d
+UDEV_RULE := packaging/udev/70-k7pendant.rules
+
+install-udev:
+	@SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
+	$$SUDO install -D -m 0644 $(UDEV_RULE) $(UDEV_RULES_DIR)/$(notdir $(UDEV_RULE)) && \
+	echo "installed $(UDEV_RULES_DIR)/$(notdir $(UDEV_RULE))" && \
+	if command -v udevadm >/dev/null 2>&1 && $$SUDO udevadm control --reload-rules 2>/dev/null; then \
+	  $$SUDO udevadm trigger --action=add --subsystem-match=hidraw; \
+	  echo "udev reloaded: unplug and replug the pendant if it was plugged in"; \
+	else \
+	  echo "udev is not running here: the rule applies from the next start"; \
+	fi
 
 clean:
 	rm -rf build

@@ -140,6 +140,12 @@ bool DemoMachine::Moving() const {
     return false;
 }
 
+double DemoMachine::JogVelocity(int axis) const {
+    const Jog& jog = jogs_[axis];
+    if (!jog.running) return 0.0;
+    return jog.direction == 0 ? jog.velocity : -jog.velocity;
+}
+
 std::string DemoMachine::TakeNote() {
     if (notes_.empty()) return "";
     std::string note = notes_.front();

@@ -26,6 +26,9 @@ class DemoMachine {
 
     double Position(int axis) const { return position_[axis]; }
     bool Moving() const;
+    // The speed an engine jog moves the axis at now, negative when it runs
+    // backwards; 0 when the axis is not jogging.
+    double JogVelocity(int axis) const;
     // A machinist's note on each G-code line received, oldest first.
     std::string TakeNote();
 
