@@ -25,7 +25,6 @@ struct FormLine {
 // The dialog's groups, top to bottom, with the dialog's own texts.
 constexpr FormLine kLines[] = {
     {"K7 Pendant Configuration", {}},
-    {"", {}},
     {"S  Step Jogging Feed Rate. Set 0 to Use Feed Rate Currently in the System.", {}},
     {"   ",
      {{"StepJogRate", "", 8},
@@ -47,20 +46,11 @@ constexpr FormLine kLines[] = {
       {"Yreverse", "Reverse Y axis MPG   ", 0},
       {"Zreverse", "Reverse Z axis MPG", 0}}},
     {"", {}},
-    {"",
-     {{"BUTTON0", "F1 ", 26},
-      {"OEM1", "  Custom OEM Button #1 ", 6},
-      {"Macro1", "  Macro #1 ", 6}}},
-    {"",
-     {{"BUTTON1", "F2 ", 26},
-      {"OEM2", "  Custom OEM Button #2 ", 6},
-      {"Macro2", "  Macro #2 ", 6}}},
-    {"",
-     {{"BUTTON2", "F3 ", 26},
-      {"OEM3", "  Custom OEM Button #3 ", 6},
-      {"Macro3", "  Macro #3 ", 6}}},
-    {"                               ",
-     {{"OEM4", "  Custom OEM Button #4 ", 6}, {"Macro4", "  Macro #4 ", 6}}},
+    {"", {{"BUTTON0", "F1 ", 28}, {"OEM1", "  OEM Button #1 ", 6}, {"Macro1", "  Macro #1 ", 6}}},
+    {"", {{"BUTTON1", "F2 ", 28}, {"OEM2", "  OEM Button #2 ", 6}, {"Macro2", "  Macro #2 ", 6}}},
+    {"", {{"BUTTON2", "F3 ", 28}, {"OEM3", "  OEM Button #3 ", 6}, {"Macro3", "  Macro #3 ", 6}}},
+    {"                                 ",
+     {{"OEM4", "  OEM Button #4 ", 6}, {"Macro4", "  Macro #4 ", 6}}},
     {"", {}},
     {"                                                                  ", {{"OK", "", 0}}},
 };
@@ -240,6 +230,13 @@ std::string ConfigForm::Cell(int index, bool styled) const {
 
 std::vector<std::string> ConfigForm::Render(bool styled) const {
     std::vector<std::string> lines;
+    if (!message_.empty()) {
+        // On top, where a small terminal still shows it.
+        lines.push_back("  +--------------------------------------------+");
+        lines.push_back("  | " + Fit("K7: " + message_, 42) + " |");
+        lines.push_back("  |                                  [  OK  ]  |");
+        lines.push_back("  +--------------------------------------------+");
+    }
     int index = 0;
     for (const FormLine& line : kLines) {
         std::string text = line.text;
@@ -256,7 +253,7 @@ std::vector<std::string> ConfigForm::Render(bool styled) const {
             help = "type a whole number; Backspace deletes";
             break;
         case ControlKind::ComboBox:
-            help = "Left/Right choose, PgUp/PgDn by 10, Home/End  (item " +
+            help = "Left/Right choose, PgUp/PgDn by 10 (" +
                    std::to_string(controls_.Selection(control) + 1) + " of " +
                    std::to_string(controls_.Items(control).size()) + ")";
             break;
@@ -269,13 +266,6 @@ std::vector<std::string> ConfigForm::Render(bool styled) const {
     }
     lines.push_back("Tab/Down next, Shift-Tab/Up back; " + help);
     lines.push_back("Enter: OK (applies)   Esc: close without applying");
-    if (!message_.empty()) {
-        lines.push_back("");
-        lines.push_back("  +--------------------------------------------+");
-        lines.push_back("  | " + Fit("K7: " + message_, 42) + " |");
-        lines.push_back("  |                                  [  OK  ]  |");
-        lines.push_back("  +--------------------------------------------+");
-    }
     return lines;
 }
 

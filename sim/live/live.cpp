@@ -346,15 +346,15 @@ void Runner::Draw(bool force) {
     drawnAt_ = now;
     context.seconds = static_cast<double>(now) / 1000.0;
     context.width = terminal->width();
+    context.height = terminal->height();
     if (form_ == nullptr) {
         terminal->Draw(RenderStatus(session_, context, true));
         return;
     }
     std::vector<std::string> lines;
-    lines.push_back("\x1b[1mk7sim live: configuration\x1b[0m   pendant: " + session_.LinkState());
-    lines.push_back(formPaused_ ? "(the pendant waits while the configuration is open: recording)"
-                                : "(the pendant keeps working while the configuration is open)");
-    lines.push_back("");
+    lines.push_back("\x1b[1mk7sim live: configuration\x1b[0m   pendant: " + session_.LinkState() +
+                    (formPaused_ ? "   (waits while the form is open: recording)"
+                                 : "   (keeps working meanwhile)"));
     for (std::string& line : form_->Render(true)) lines.push_back(std::move(line));
     terminal->Draw(lines);
 }

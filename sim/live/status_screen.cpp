@@ -1,5 +1,6 @@
 #include "sim/live/status_screen.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/host_codes.h"
@@ -10,6 +11,8 @@ namespace k7::sim::live {
 namespace {
 
 constexpr char kAxisLetters[] = "XYZABC";
+constexpr std::size_t kActionRows = 8;
+constexpr std::size_t kCodeRows = 6;
 
 // The wheel modes by the indicator byte of the output report.
 const char* ModeName(int indicator) {
@@ -108,19 +111,30 @@ std::vector<std::string> RenderStatus(LiveSession& session, const ScreenContext&
     lines.push_back("host message   \"" + session.host().Message() + "\"");
     if (session.keyboard()) lines.push_back(VirtualPendantLine(session.pendant()));
     lines.push_back("");
+    const std::vector<std::string> keyMap =
+        KeyMapLines(session.keyboard(), context.scripted, context.width);
+    // The lists give up rows first, so the key map stays on a small terminal.
+    std::size_t actionRows = kActionRows, codeRows = kCodeRows;
+    if (context.height > 0) {
+        const std::size_t fixed = lines.size() + 3 + keyMap.size();
+        std::size_t spare = context.height > fixed ? context.height - fixed : 0;
+        codeRows = std::min(codeRows, spare / 2);
+        actionRows = std::min(actionRows, spare - codeRows);
+    }
     lines.push_back(Bold("last host actions", styled));
-    for (std::size_t i = 0; i < 8; ++i) {
-        const auto& actions = session.actions();
-        lines.push_back(i < actions.size() ? "  " + actions[i] : "");
+    const auto& actions = session.actions();
+    for (std::size_t i = 0; i < actionRows; ++i) {
+        const std::size_t shown = actions.size() > actionRows ? actions.size() - actionRows : 0;
+        lines.push_back(shown + i < actions.size() ? "  " + actions[shown + i] : "");
     }
     lines.push_back(Bold("last G-code lines", styled));
-    for (std::size_t i = 0; i < 6; ++i) {
-        const auto& codes = session.codes();
-        lines.push_back(i < codes.size() ? "  " + codes[i] : "");
+    const auto& codes = session.codes();
+    for (std::size_t i = 0; i < codeRows; ++i) {
+        const std::size_t shown = codes.size() > codeRows ? codes.size() - codeRows : 0;
+        lines.push_back(shown + i < codes.size() ? "  " + codes[shown + i] : "");
     }
     lines.push_back("");
-    for (std::string& line : KeyMapLines(session.keyboard(), context.scripted, context.width))
-        lines.push_back(std::move(line));
+    lines.insert(lines.end(), keyMap.begin(), keyMap.end());
     return lines;
 }
 

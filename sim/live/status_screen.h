@@ -15,6 +15,7 @@ struct ScreenContext {
     std::string recordPath;          // "" when not recording
     bool scripted = false;           // input from a script: time comes from its keys
     std::size_t width = 80;
+    std::size_t height = 0;  // rows of the terminal; 0: no limit
 };
 
 // styled: the terminal draws bold and reverse video.
