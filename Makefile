@@ -6,7 +6,7 @@
 
 PACKAGES := g++ cmake make pkg-config googletest libgtest-dev libbenchmark-dev \
             libpugixml-dev libudev-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
-            binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 xvfb xauth
+            binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 xvfb xauth libc6-i386
 DEMO_PACKAGES := g++ cmake make pkg-config libgtest-dev googletest libbenchmark-dev libpugixml-dev libudev-dev
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -46,17 +46,27 @@ demo: deps-demo build/linux/CMakeCache.txt
 	cmake --build --preset linux -j $(JOBS) --target k7sim
 	./build/linux/k7sim demo
 
+# The i686 suites run the shipped DLL under 32-bit wine, unpacked from Debian's
+# packages into build/wine32 once. They need a kernel that executes 32-bit code
+# (the i386 loader of libc6-i386 is the probe); without one they are skipped,
+# and the summary says so.
+build/wine32/.complete:
+	./cmake/fetch-wine32.sh build/wine32
+
 test: deps $(addprefix build/,$(addsuffix /CMakeCache.txt,$(NATIVE_PRESETS) $(CROSS_PRESETS)))
 	@start=$$(date +%s); \
 	for p in $(NATIVE_PRESETS) $(CROSS_PRESETS); do \
 	  cmake --build --preset $$p -j $(JOBS) || exit 1; \
 	done; \
 	echo "build time: $$(( $$(date +%s) - start )) s"
-	@for p in $(NATIVE_PRESETS) win64; do \
-	  echo "== tests: $$p"; \
-	  ctest --preset $$p -j $(JOBS) || exit 1; \
-	done
 	@./cmake/check-dll.sh build/win32/K7.dll
+	@if /lib/ld-linux.so.2 --version > /dev/null 2>&1; then \
+	  $(MAKE) --no-print-directory build/wine32/.complete && \
+	  ./cmake/run-suites.sh -j $(JOBS) $(NATIVE_PRESETS) win64 win32; \
+	else \
+	  echo "i686 tests skipped: this machine cannot execute 32-bit x86 code"; \
+	  ./cmake/run-suites.sh -j $(JOBS) $(NATIVE_PRESETS) win64 --skip win32; \
+	fi
 
 dll: deps build/win32/CMakeCache.txt
 	cmake --build --preset win32 -j $(JOBS) --target K7

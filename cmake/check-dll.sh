@@ -26,4 +26,61 @@ for imp in $($objdump -p "$dll" | awk '/DLL Name:/{print tolower($3)}'); do
     *) echo "check-dll: imports a non-system DLL: $imp"; exit 1 ;;
   esac
 done
-echo "check-dll: $dll exports the $(echo $expected | wc -w) entry points and imports only system DLLs"
+# How each export returns: the host cleans the arguments of its cdecl entry
+# points (plain ret); stdcall COM entries clean their own (ret $N, N the bytes
+# of their arguments). A function that only tail-jumps is followed to its target.
+ret_of() {
+  addr=$1 depth=0
+  while [ $depth -lt 4 ]; do
+    found=$($objdump -d --no-show-raw-insn --start-address="0x$addr" \
+        --stop-address="$(printf '0x%x' $((0x$addr + 0x400)))" "$dll" | awk '
+      /^[0-9a-f]+ <[^>]*>:$/ {
+        if (name != "") exit
+        name = $2; sub(/^</, "", name); sub(/>:$/, "", name); next
+      }
+      name == "" { next }
+      {
+        n = split($0, f, "\t"); insn = f[n]
+        if (insn ~ /^ret/) { split(insn, w, / +/); result = "ret" (w[2] != "" ? " " w[2] : ""); exit }
+        if (insn ~ /^jmp +[0-9a-f]+ </) {
+          split(insn, w, / +/); label = w[3]; sub(/^</, "", label); sub(/(\+0x[0-9a-f]+)?>$/, "", label)
+          if (label != name) tail = w[2]
+        }
+      }
+      END {
+        if (name == "") print "unknown"
+        else if (result != "") print result
+        else if (tail != "") print "jmp " tail
+        else print "unknown"
+      }')
+    case $found in
+      "jmp "*) addr=${found#jmp }; depth=$((depth + 1)) ;;
+      *) echo "$found"; return ;;
+    esac
+  done
+  echo "unknown"
+}
+
+base=$($objdump -p "$dll" | awk '$1 == "ImageBase" { print $2 }')
+rvas=$($objdump -p "$dll" | awk '
+  /^Export Address Table -- / { t = 1; next }
+  t && /^\t\[/ { gsub(/[][]/, " "); print $1, $4 }
+  t && /^$/ { t = 0 }')
+for name in $expected; do
+  index=$($objdump -p "$dll" | awk -v want="$name" '
+    /\[Ordinal\/Name Pointer\] Table/ { t = 1; next }
+    t && /^\t\[/ && $NF == want { gsub(/[][]/, " "); print $1 }
+    t && /^$/ { t = 0 }')
+  rva=$(echo "$rvas" | awk -v i="$index" '$1 == i { print $2 }')
+  [ -n "$rva" ] || { echo "check-dll: no address for $name"; exit 1; }
+  case $name in
+    DllGetClassObject) want='ret $0xc' ;;
+    *) want='ret' ;;
+  esac
+  got=$(ret_of "$(printf '%x' $((0x$base + 0x$rva)))")
+  if [ "$got" != "$want" ]; then
+    echo "check-dll: $name returns with '$got', expected '$want'"; exit 1
+  fi
+done
+
+echo "check-dll: $dll exports the $(echo $expected | wc -w) entry points, each returning as its calling convention requires, and imports only system DLLs"

@@ -2,6 +2,7 @@
 // names, with nothing else of the plug-in visible to the host process.
 #include <dlfcn.h>
 #include <elf.h>
+#include <link.h>
 #include <stdlib.h>
 
 #include <cstdint>
@@ -92,23 +93,23 @@ std::set<std::string> DefinedDynamicSymbols(const std::string& path) {
     const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
                                   std::istreambuf_iterator<char>());
     std::set<std::string> names;
-    Elf64_Ehdr header{};
+    ElfW(Ehdr) header{};
     if (bytes.size() < sizeof header) return names;
     std::memcpy(&header, bytes.data(), sizeof header);
     const auto section = [&](std::size_t index) {
-        Elf64_Shdr s{};
+        ElfW(Shdr) s{};
         const std::size_t at = header.e_shoff + index * header.e_shentsize;
         if (at + sizeof s <= bytes.size()) std::memcpy(&s, bytes.data() + at, sizeof s);
         return s;
     };
     for (std::size_t i = 0; i < header.e_shnum; ++i) {
-        const Elf64_Shdr symbols = section(i);
+        const ElfW(Shdr) symbols = section(i);
         if (symbols.sh_type != SHT_DYNSYM || symbols.sh_entsize == 0) continue;
-        const Elf64_Shdr strings = section(symbols.sh_link);
+        const ElfW(Shdr) strings = section(symbols.sh_link);
         for (std::size_t at = symbols.sh_offset;
-             at + sizeof(Elf64_Sym) <= bytes.size() && at < symbols.sh_offset + symbols.sh_size;
+             at + sizeof(ElfW(Sym)) <= bytes.size() && at < symbols.sh_offset + symbols.sh_size;
              at += symbols.sh_entsize) {
-            Elf64_Sym sym{};
+            ElfW(Sym) sym{};
             std::memcpy(&sym, bytes.data() + at, sizeof sym);
             if (sym.st_shndx == SHN_UNDEF || sym.st_name == 0) continue;
             if (strings.sh_offset + sym.st_name >= bytes.size()) continue;

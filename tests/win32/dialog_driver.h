@@ -36,16 +36,7 @@ class DialogDriver {
     // The top-level dialog windows of this thread (class #32770).
     static std::vector<HWND> ThreadDialogs() {
         std::vector<HWND> found;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND window, LPARAM list) -> BOOL {
-                char name[16] = {};
-                GetClassNameA(window, name, sizeof name);
-                if (std::string(name) == "#32770" && IsWindowVisible(window))
-                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(GetCurrentThreadId(), &CollectDialog, reinterpret_cast<LPARAM>(&found));
         return found;
     }
 
@@ -71,6 +62,15 @@ class DialogDriver {
     }
 
   private:
+    // A system callback: on i686 it must be stdcall, which a lambda cannot be.
+    static BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
+        char name[16] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (std::string(name) == "#32770" && IsWindowVisible(window))
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+    }
+
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         DialogDriver* driver = active_;
         if (driver == nullptr || driver->running_ || driver->finished()) return;

@@ -1,0 +1,52 @@
+#!/bin/sh
+# Runs the CTest suites of the given presets one after the other and closes
+# with one summary: the tests of each preset, then the total. Presets named
+# after --skip are counted as skipped without running (their reason has been
+# printed by the caller). Exit status 1 when any test failed.
+#
+# usage: run-suites.sh [-j N] PRESET... [--skip PRESET...]
+set -u
+jobs=2
+if [ "${1:-}" = "-j" ]; then jobs=$2; shift 2; fi
+run="" skip="" into=run
+for arg in "$@"; do
+  if [ "$arg" = "--skip" ]; then into=skip; continue; fi
+  if [ $into = run ]; then run="$run $arg"; else skip="$skip $arg"; fi
+done
+
+mkdir -p build
+passed=0 failed=0 skipped=0 summary=""
+for preset in $run; do
+  echo "== tests: $preset"
+  log=build/ctest-$preset.log
+  start=$(date +%s)
+  { ctest --preset "$preset" -j "$jobs"; echo $? > "$log.status"; } 2>&1 | tee "$log"
+  seconds=$(( $(date +%s) - start ))
+  line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
+    bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of.*/\1/')
+  else
+    total=1 bad=1  # ctest itself failed
+  fi
+  [ "$(cat "$log.status")" = 0 ] || [ "$bad" != 0 ] || bad=1
+  passed=$((passed + total - bad)) failed=$((failed + bad))
+  summary="$summary$(printf '  %-15s %4d passed, %d failed (%d s)' "$preset" $((total - bad)) "$bad" "$seconds")
+"
+done
+for preset in $skip; do
+  count=$(ctest --preset "$preset" -N 2> /dev/null | sed -n -E 's/^Total Tests: ([0-9]+)$/\1/p')
+  count=${count:-0}
+  skipped=$((skipped + count))
+  summary="$summary$(printf '  %-15s %4d skipped' "$preset" "$count")
+"
+done
+
+echo "== summary"
+printf '%s' "$summary"
+if [ "$skipped" -gt 0 ]; then
+  echo "tests: $passed passed, $failed failed, $skipped skipped"
+else
+  echo "tests: $passed passed, $failed failed"
+fi
+[ "$failed" = 0 ]
