@@ -124,6 +124,12 @@ void CloseJogBracket(const Host& host, JogState& jog) {
     }
 }
 
+void ForgetEngineJogHistory(JogState& jog) {
+    jog.countRing[0] = jog.countRing[1] = 0.0;
+    ClearSpeedHistory(jog);
+    jog.delayCount = 0;
+}
+
 void StopEngineJog(const Host& host, JogState& jog) {
     // The last report is replayed when the pendant returns: with no counts
     // remembered it cannot look like a wheel still turning, also when no jog

@@ -54,6 +54,25 @@ void ApplyWheel(TickContext& tick, int direction, int count) {
     }
 }
 
+void ReleaseWheel(const Host& host, const PendantSettings& settings, JogState& jog) {
+    StopEngineJog(host, jog);
+    CloseJogBracket(host, jog);
+    EndStepJog(host, settings, jog);
+    ForgetEngineJogHistory(jog);
+    jog.wheelCount = 0;
+}
+
+JogState JogStateAtStop(const JogState& atStop, const JogState& after) {
+    JogState told = atStop;
+    if (!told.engineJogRunning && after.engineJogRunning) {
+        told.engineJogRunning = true;
+        told.engineJogAxis = after.engineJogAxis;
+        told.engineJogMode = after.engineJogMode;
+    }
+    if (after.bracketPressed) told.bracketPressed = true;
+    return told;
+}
+
 bool MotionAllowed(const Host& host) {
     if (host.GetLED(codes::kLedRunState1)) return host.GetLED(codes::kLedRunState3);
     if (host.GetLED(codes::kLedRunState2)) return host.GetLED(codes::kLedRunState3);

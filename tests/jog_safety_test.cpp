@@ -135,7 +135,10 @@ TEST_F(PluginJogSafety, UnplugStopsAndTheReplayedReportCannotRestart) {
         for (const std::string& code : Codes()) EXPECT_NE(code, "DOJOG") << "tick " << i;
         EXPECT_EQ(host.Jog(0).stop, 1);
     }
-    Report(5, 60);  // the wheel turns again: jogging resumes
+    Report(5, 60);  // the first report read since: the wheel's new reference only
+    windows.Tick();
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    Report(8, 60);  // the wheel turns again: jogging resumes
     windows.Tick();
     EXPECT_EQ(Codes(), Strings{"DOJOG"});
 }

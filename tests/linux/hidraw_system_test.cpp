@@ -3,6 +3,7 @@
 #include "device/linux/hidraw_system.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +56,10 @@ class FifoDevice {
     }
     bool Send(const Report& report) { return Send(report.data(), report.size()); }
     ssize_t Receive(std::uint8_t* data, std::size_t size) { return ::read(fd_, data, size); }
+    bool WaitReadable(int timeoutMs) {
+        pollfd watch{fd_, POLLIN, 0};
+        return ::poll(&watch, 1, timeoutMs) == 1;
+    }
     void CloseDeviceEnd() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
@@ -156,6 +161,7 @@ TEST(HidrawWrite, WritesTheWholeReport) {
     const std::array<std::uint8_t, 5> report = {0, 0x81, 0x02, 0x03, 0x2a};
     EXPECT_TRUE(hid.Write(handle, report));
     std::array<std::uint8_t, 16> received{};
+    ASSERT_TRUE(device.WaitReadable(1000));  // written by the node's own thread
     ASSERT_EQ(device.Receive(received.data(), received.size()), 5);
     EXPECT_TRUE(std::equal(report.begin(), report.end(), received.begin()));
     hid.Close(handle);
