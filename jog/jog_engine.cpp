@@ -62,17 +62,6 @@ void ReleaseWheel(const Host& host, const PendantSettings& settings, JogState& j
     jog.wheelCount = 0;
 }
 
-JogState JogStateAtStop(const JogState& atStop, const JogState& after) {
-    JogState told = atStop;
-    if (!told.engineJogRunning && after.engineJogRunning) {
-        told.engineJogRunning = true;
-        told.engineJogAxis = after.engineJogAxis;
-        told.engineJogMode = after.engineJogMode;
-    }
-    if (after.bracketPressed) told.bracketPressed = true;
-    return told;
-}
-
 bool MotionAllowed(const Host& host) {
     if (host.GetLED(codes::kLedRunState1)) return host.GetLED(codes::kLedRunState3);
     if (host.GetLED(codes::kLedRunState2)) return host.GetLED(codes::kLedRunState3);

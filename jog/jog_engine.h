@@ -26,10 +26,4 @@ void AdjustDro(TickContext& tick, int code, double upper, double lower, int coun
 // nothing from before moves the machine later.
 void ReleaseWheel(const Host& host, const PendantSettings& settings, JogState& jog);
 
-// The jog state to release when the plug-in was stopped from inside a host
-// call: from then on the host heard nothing more, so what it was told is
-// `atStop`, the state when the stop came, plus a jog or a jog-start bracket
-// that the call in flight itself started (seen in `after`).
-JogState JogStateAtStop(const JogState& atStop, const JogState& after);
-
 }  // namespace k7

@@ -118,7 +118,9 @@ void RotatedStep(const TickContext& tick, int signedCount) {
     SendLine(tick, line, length);
 }
 
-// DRO 821 was forced only with a fixed StepJogRate, so only then is it written back.
+// DRO 821 was forced only with a fixed StepJogRate, so only then is it written
+// back. feedSaved stays set until both are written: a stop from inside either
+// write then writes both again.
 void PutFeedBack(const Host& host, const PendantSettings& settings, JogState& jog) {
     host.SetDRO(codes::kDroFeed, jog.savedFeed);
     if (settings.StepJogRate != 0) host.SetDRO(codes::kDroFeedOverride, jog.savedDro821);

@@ -82,7 +82,9 @@ void PendantWindow::FinishRequestedStop() {
     if (!stopRequested_) return;
     module_.callbacks = heldCallbacks_;
     module_.blocks = heldBlocks_;
-    jog_ = JogStateAtStop(jogAtStop_, jog_);
+    // What the rest of the handler did to the jog state never reached the host:
+    // the stop releases what the host had been told when it came.
+    jog_ = jogAtStop_;
     stopRequested_ = false;
     if (stopFinish_ != nullptr) stopFinish_(stopContext_);  // may destroy this window
 }

@@ -92,7 +92,8 @@ class PendantWindow final : public WindowEvents {
     bool shutDown_ = false;
     // A stop from inside a host call: the host's callbacks and blocks are
     // held here while the handler finishes without them, and the jog state as
-    // it was when the stop came decides what the release undoes.
+    // it was when the stop came (what the host had been told, see
+    // continuous_jog.cpp) decides what the release undoes.
     bool stopRequested_ = false;
     void (*stopFinish_)(void*) = nullptr;
     void* stopContext_ = nullptr;

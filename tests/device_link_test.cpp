@@ -242,6 +242,42 @@ TEST_F(DeviceLink, AnotherDeviceAtThePendantsFreedPathIsNeverOpened) {
     EXPECT_EQ(hid.misuse(), 0);
 }
 
+// The wheel counter may stand anywhere when the pendant is opened (at start-up,
+// and after a replug that restarted it): the first report read measures nothing.
+TEST_F(DeviceLink, FirstReportReadAfterEachOpenIsTheWheelsReference) {
+    hid.AddDevice("pendant", kVid, kPid);
+    host.SetLed(83, true);
+    host.SetJogIncrement(0.5);
+    Start();
+    const auto codes = [this] {
+        std::vector<std::string> out;
+        for (const sim::Effect& e : host.effects()) out.push_back(e.Describe());
+        host.effects().clear();
+        return out;
+    };
+    windows.Tick();                    // no report yet: the initial one, all zero, again
+    SimRig::QueueReport(40, 0, 0x02);  // counter at 40, Reset held
+    windows.Tick();
+    EXPECT_EQ(codes(), std::vector<std::string>{"button 1021"}) << "keys act as usual";
+    SimRig::QueueReport(42);
+    windows.Tick();
+    EXPECT_EQ(codes(), (std::vector<std::string>{"dro 821 100", "code \"G91G1 F100 X 1.0000\"",
+                                                 "code \"G90\""}));
+    Remove("pendant");
+    codes();
+    Arrive("pendant");
+    windows.Tick();  // nothing read yet: the last report again, no counts
+    QueueReport(250, /*late=*/true);
+    windows.Tick();
+    windows.Tick();  // the late report is the first one read
+    EXPECT_EQ(window().inputReport()[1], 250);
+    EXPECT_TRUE(codes().empty());
+    SimRig::QueueReport(249);
+    windows.Tick();
+    EXPECT_EQ(codes(), (std::vector<std::string>{"dro 821 100", "code \"G91G1 F100 X -0.5000\"",
+                                                 "code \"G90\""}));
+}
+
 TEST_F(DeviceLink, NoReportWithinTheWaitReusesThePreviousOne) {
     hid.AddDevice("pendant", kVid, kPid);
     Start();
