@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -15,6 +16,10 @@
 namespace k7 {
 
 // Shared by the writer object and its thread, so that either may go first.
+// The mailbox is a triple buffer: the poster fills its own slot and swaps it
+// with the middle one, the thread swaps the middle one with its own; neither
+// ever waits for the other, so a post costs the tick a copy and a swap even
+// while the thread is descheduled.
 struct ReportWriter::Mailbox {
     Mailbox(int writeFd, int wakeFd) : fd(writeFd), wake(wakeFd) {}
     ~Mailbox() {
@@ -24,16 +29,34 @@ struct ReportWriter::Mailbox {
     Mailbox(const Mailbox&) = delete;
     Mailbox& operator=(const Mailbox&) = delete;
 
+    struct Slot {
+        std::uint8_t bytes[kMaxReport] = {};
+        std::size_t size = 0;
+    };
+    static constexpr unsigned kFresh = 4;  // with a slot index in the middle: not yet taken
+    static constexpr unsigned kIndex = 3;
+
     int fd;    // the thread's own duplicate; closed by the thread as it ends
     int wake;  // eventfd: a new report or the stop
 
-    mutable std::mutex lock;  // held only to copy a report in or out, never across a write
-    mutable std::condition_variable ended;
-    std::uint8_t report[kMaxReport] = {};
-    std::size_t size = 0;
-    bool fresh = false;  // report not yet taken by the thread
-    bool stop = false;
+    Slot slots[3];
+    unsigned posterSlot = 0;          // the poster's alone
+    unsigned threadSlot = 1;          // the thread's alone
+    std::atomic<unsigned> middle{2};  // index of the shared slot, kFresh when filled
+    std::atomic<bool> stop{false};
+
+    std::mutex lock;  // only for the end of the thread, never on the tick's path
+    std::condition_variable ended;
     bool finished = false;
+
+    // Poster: the filled slot becomes the middle one, replacing one not yet taken.
+    void Publish() { posterSlot = middle.exchange(posterSlot | kFresh) & kIndex; }
+    // Thread: takes the newest report if one came since the last take.
+    const Slot* Take() {
+        if ((middle.load() & kFresh) == 0) return nullptr;
+        threadSlot = middle.exchange(threadSlot) & kIndex;
+        return &slots[threadSlot];
+    }
 
     void Wake() const {
         const std::uint64_t one = 1;
@@ -86,24 +109,17 @@ ReportWriter::~ReportWriter() {
 }
 
 bool ReportWriter::Post(std::span<const std::uint8_t> report) {
-    if (report.size() > kMaxReport) return false;
-    {
-        const std::lock_guard<std::mutex> guard(mailbox_->lock);
-        if (mailbox_->stop) return false;
-        std::memcpy(mailbox_->report, report.data(), report.size());
-        mailbox_->size = report.size();
-        mailbox_->fresh = true;
-    }
+    if (report.size() > kMaxReport || mailbox_->stop.load()) return false;
+    Mailbox::Slot& slot = mailbox_->slots[mailbox_->posterSlot];
+    std::memcpy(slot.bytes, report.data(), report.size());
+    slot.size = report.size();
+    mailbox_->Publish();
     mailbox_->Wake();
     return true;
 }
 
 void ReportWriter::Stop() {
-    {
-        const std::lock_guard<std::mutex> guard(mailbox_->lock);
-        if (mailbox_->stop) return;
-        mailbox_->stop = true;
-    }
+    if (mailbox_->stop.exchange(true)) return;
     mailbox_->Wake();
 }
 
@@ -118,40 +134,29 @@ bool ReportWriter::WaitFinished(std::chrono::milliseconds timeout) const {
 }
 
 void ReportWriter::Run(std::shared_ptr<Mailbox> box) {
-    std::uint8_t report[kMaxReport];
-    std::size_t size = 0;
-    bool pending = false;  // a report taken from the mailbox and not yet written
-    for (;;) {
-        {
-            const std::lock_guard<std::mutex> guard(box->lock);
-            if (box->stop) break;
-            if (box->fresh) {
-                std::memcpy(report, box->report, box->size);
-                size = box->size;
-                box->fresh = false;
-                pending = true;
-            }
-        }
-        if (pending) {
-            const ssize_t n = ::write(box->fd, report, size);
+    const Mailbox::Slot* report = nullptr;  // taken from the mailbox, not yet written
+    while (!box->stop.load()) {
+        if (const Mailbox::Slot* newest = box->Take()) report = newest;
+        if (report != nullptr) {
+            const ssize_t n = ::write(box->fd, report->bytes, report->size);
             if (n >= 0 || (errno != EAGAIN && errno != EINTR)) {
                 // Written, or refused (the device is gone): either way this
                 // report is done; the next one is tried afresh.
-                pending = false;
+                report = nullptr;
                 continue;
             }
             if (errno == EINTR) continue;
         }
         // Idle, or the device takes nothing now (a descriptor that would block):
         // wait for room, a newer report or the stop, whichever comes first.
-        pollfd watch[2] = {{box->wake, POLLIN, 0}, {pending ? box->fd : -1, POLLOUT, 0}};
+        pollfd watch[2] = {{box->wake, POLLIN, 0}, {report != nullptr ? box->fd : -1, POLLOUT, 0}};
         if (::poll(watch, 2, -1) < 0 && errno != EINTR) break;
         if ((watch[0].revents & POLLIN) != 0) box->DrainWake();
-        if ((watch[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) pending = false;
+        if ((watch[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) report = nullptr;
     }
+    ::close(box->fd);
     {
         const std::lock_guard<std::mutex> guard(box->lock);
-        ::close(box->fd);
         box->fd = -1;
         box->finished = true;
     }

@@ -30,8 +30,9 @@ class ReportWriter {
     ReportWriter& operator=(const ReportWriter&) = delete;
 
     // Puts the report in the mailbox and wakes the thread, never waiting for the
-    // device and never allocating. False when the report is larger than the
-    // mailbox or the writer was stopped.
+    // device or the thread and never allocating. From one thread only (the
+    // host's). False when the report is larger than the mailbox or the writer
+    // was stopped.
     bool Post(std::span<const std::uint8_t> report);
 
     // Asks the thread to end without waiting for it: it ends at once when idle
