@@ -14,54 +14,16 @@
 
 #include <gtest/gtest.h>
 
-#include "device/linux/hidraw_system.h"
 #include "plugin/pendant_window.h"
 #include "sim/sim_rig.h"
 #include "tests/linux/fifo_device.h"
+#include "tests/linux/fifo_pendant.h"
 
 namespace k7::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
-
-constexpr HidHandle kProbe = 7777;  // stands for the node's probe: only its ids are read
-
-// One pendant interface whose reads come from one FIFO and whose writes go to
-// another; everything else is the real hidraw adapter.
-class FifoPendant final : public HidSystem {
-  public:
-    FifoPendant(std::string input, std::string output)
-        : input_(std::move(input)), output_(std::move(output)) {}
-
-    std::vector<std::string> ListInterfaces() override { return {"fifo-pendant"}; }
-    HidHandle OpenProbe(const std::string&) override { return kProbe; }
-    HidHandle OpenRead(const std::string&) override { return hid_.OpenRead(input_); }
-    HidHandle OpenWrite(const std::string&) override { return hid_.OpenWrite(output_); }
-    bool GetAttributes(HidHandle, HidAttributes& attributes) override {
-        attributes.vendorId = kPendantVendorId;
-        attributes.productId = kPendantProductId;
-        return true;
-    }
-    ReadStart StartRead(HidHandle handle, std::span<std::uint8_t> buffer) override {
-        return hid_.StartRead(handle, buffer);
-    }
-    ReadWait WaitRead(HidHandle handle, int timeoutMs) override {
-        return hid_.WaitRead(handle, timeoutMs);
-    }
-    void CancelRead(HidHandle handle) override { hid_.CancelRead(handle); }
-    bool Write(HidHandle handle, std::span<const std::uint8_t> data) override {
-        return hid_.Write(handle, data);
-    }
-    void Close(HidHandle handle) override {
-        if (handle != kProbe) hid_.Close(handle);
-    }
-
-  private:
-    HidrawSystem hid_;
-    std::string input_;
-    std::string output_;
-};
 
 // Ends the test program when the test body does not finish in time.
 class Watchdog {
