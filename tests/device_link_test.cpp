@@ -176,7 +176,7 @@ TEST_F(DeviceLink, RemovalInOtherLetterCaseClosesBothHandles) {
     EXPECT_EQ(hid.OpenHandles(), 1);  // the probe handle stays until the window goes
 }
 
-TEST_F(DeviceLink, UnplugThenPlugReopensFromTheSamePathAndTicksResume) {
+TEST_F(DeviceLink, UnplugThenPlugFindsItAgainAndTicksResume) {
     hid.AddDevice("pendant", kVid, kPid);
     Start();
     windows.Tick();
