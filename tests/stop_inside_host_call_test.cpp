@@ -6,7 +6,9 @@
 // window after its destruction into a failure.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/pendant_window.h"
@@ -35,20 +37,25 @@ class StopInsideHostCall : public ::testing::Test, protected sim::SimRig {
         QueueReport(3, 60);
         windows.Tick();
     }
-    // The host calls StopPlug from inside the first call that shows as `effect`.
-    void StopWhenHostSees(const std::string& effect) {
-        stopOn_ = effect;
+    // What the host does from inside each call that reaches it.
+    void OnHostCall(std::function<void(const sim::Effect&)> hook) {
+        hook_ = std::move(hook);
         host.effectContext = this;
         host.onEffect = [](const sim::Effect& e, void* context) {
-            auto& self = *static_cast<StopInsideHostCall*>(context);
-            if (self.stopOn_.empty() || e.Describe() != self.stopOn_) return;
-            self.stopOn_.clear();
-            ASSERT_NE(self.plugin->window(), nullptr);
-            self.plugin->StopPlug();
-            // The stop is put off: the window is still there for the handler.
-            EXPECT_NE(self.plugin->window(), nullptr);
-            self.plugin->StopPlug();  // asked twice: changes nothing
+            static_cast<StopInsideHostCall*>(context)->hook_(e);
         };
+    }
+    // The host calls StopPlug from inside the first call that shows as `effect`.
+    void StopWhenHostSees(const std::string& effect) {
+        OnHostCall([this, effect, done = false](const sim::Effect& e) mutable {
+            if (done || e.Describe() != effect) return;
+            done = true;
+            ASSERT_NE(plugin->window(), nullptr);
+            plugin->StopPlug();
+            // The stop is put off: the window is still there for the handler.
+            EXPECT_NE(plugin->window(), nullptr);
+            plugin->StopPlug();  // asked twice: changes nothing
+        });
     }
     Strings Effects() {
         Strings out;
@@ -67,7 +74,7 @@ class StopInsideHostCall : public ::testing::Test, protected sim::SimRig {
         EXPECT_NE(plugin->state().blocks.engine, nullptr);
     }
 
-    std::string stopOn_;
+    std::function<void(const sim::Effect&)> hook_;
 };
 
 TEST_F(StopInsideHostCall, ButtonPressedByTheTickEndsTheTickSilentlyThenTheWindow) {
@@ -115,6 +122,38 @@ TEST_F(StopInsideHostCall, StopFromInsideTheRemovalsOwnReleaseCompletesAfterIt) 
     Remove("p");
     EXPECT_EQ(Effects(), Strings{"code \"ENDJOG\""});
     ExpectStopped();
+}
+
+TEST_F(StopInsideHostCall, StopFromInsideTheStopsOwnReleaseFindsNothingMoreToStop) {
+    StartJogging();
+    Effects();
+    OnHostCall([this](const sim::Effect& e) {
+        if (e.kind == sim::Effect::Kind::Code) plugin->StopPlug();
+    });
+    plugin->StopPlug();
+    EXPECT_EQ(Effects(), Strings{"code \"ENDJOG\""});
+    ExpectStopped();
+}
+
+// A host that runs a modal loop inside a callback (a message box from a button
+// handler) delivers the next timer tick while this one is still running.
+TEST_F(StopInsideHostCall, TickDeliveredFromInsideTheTickIsSkipped) {
+    host.SetJogIncrement(0.01);
+    Start();
+    QueueReport(0);
+    windows.Tick();
+    OnHostCall([this](const sim::Effect& e) {
+        if (e.kind == sim::Effect::Kind::Button) windows.Tick();
+    });
+    QueueReport(0, 0, kResetKeyBits);
+    QueueReport(4);  // would be read by a tick run inside the first
+    windows.Tick();
+    EXPECT_EQ(Effects(), Strings{"button 1021"});
+    EXPECT_EQ(hid.QueuedReports(), 1u);
+    EXPECT_EQ(hid.written().size(), 2u);
+    EXPECT_EQ(hid.misuse(), 0);
+    windows.Tick();  // the turn comes with the next tick
+    EXPECT_EQ(Effects(), (Strings{"dro 821 100", "code \"G91G1 F100 X 0.0400\"", "code \"G90\""}));
 }
 
 }  // namespace
