@@ -16,6 +16,7 @@ PendantLink::~PendantLink() {
 bool PendantLink::Find() {
     Close();
     CloseHandle(probeHandle_);
+    devicePath_.clear();
     for (const std::string& path : hid_.ListInterfaces()) {
         HidHandle probe = hid_.OpenProbe(path);
         HidAttributes attributes;
@@ -32,14 +33,6 @@ bool PendantLink::Find() {
         return true;
     }
     return false;
-}
-
-bool PendantLink::Reopen() {
-    if (devicePath_.empty()) return false;
-    // Handles still open are closed first so none ever leaks.
-    Close();
-    Open();
-    return true;
 }
 
 void PendantLink::Open() {

@@ -1,6 +1,7 @@
 // The link to the pendant over the HID seam: finds it among the HID interfaces,
-// opens it for reading and writing, reopens it when it comes back, and moves one
-// report each way per tick without ever waiting beyond the read window.
+// opens it for reading and writing, and moves one report each way per tick
+// without ever waiting beyond the read window. Only an interface that shows the
+// pendant's ids is ever opened for reading or writing.
 #pragma once
 
 #include <cstdint>
@@ -21,15 +22,11 @@ class PendantLink {
     PendantLink& operator=(const PendantLink&) = delete;
 
     // Closes whatever is open, then opens the first interface present now that
-    // carries the pendant's ids. True when one was found.
+    // carries the pendant's ids, wherever its path is. True when one was found.
     bool Find();
 
-    // The pendant's interface came back: opens its path again. False when no
-    // pendant was ever found, so there is no path to reopen.
-    bool Reopen();
-
     // Settles the read in flight and closes the read and write handles; the
-    // link is no longer connected. The path is kept for a later Reopen.
+    // link is no longer connected. The path is kept to recognise the removal.
     void Close();
 
     // Whether a system path names the pendant's interface (letter case ignored).

@@ -43,21 +43,21 @@ std::int32_t RecordVelocity(double velocity) {
     return static_cast<std::int32_t>(std::clamp(velocity, kMin, kMax));
 }
 
+// The jog state changes before the host call that carries the change out: a
+// host may stop the plug-in from inside that call, and the stop undoes what
+// the state then says the host was told (a running jog, an open bracket).
+
 void StopAxis(TickContext& tick) {
     const int axis = tick.pendant.selectedAxis;
+    tick.jog.engineJogRunning = false;
     tick.host.SetJogStop(axis, 1);
     tick.host.Code("ENDJOG");
-    tick.jog.engineJogRunning = false;
 }
 
 void OpenBracket(const Host& host, JogState& jog) {
-    if (host.GetLED(kLedBracket)) {
-        host.DoButton(kButtonBracketStart);
-        jog.bracketPressed = true;
-    } else {
-        jog.bracketPressed = false;
-    }
+    jog.bracketPressed = host.GetLED(kLedBracket);
     jog.jogStarted = true;
+    if (jog.bracketPressed) host.DoButton(kButtonBracketStart);
 }
 
 // The engine reads the record on its own: every field is written before
@@ -73,10 +73,10 @@ void StartOrUpdateJog(TickContext& tick, int direction, double velocity) {
     host.SetJogMaxVelocity(axis, host.AxisVelocity(axis));
     host.SetJogStop(axis, 0);
     host.SetJogStart(axis, 1);
-    host.Code("DOJOG");
     jog.engineJogRunning = true;
     jog.engineJogAxis = axis;
     jog.engineJogMode = tick.logic.wheelMode;
+    host.Code("DOJOG");
 }
 
 // True when the wheel moved on this pass or the one before.
@@ -119,9 +119,15 @@ void RunOrStop(TickContext& tick, int direction, double velocity) {
 void CloseJogBracket(const Host& host, JogState& jog) {
     jog.jogStarted = false;
     if (jog.bracketPressed) {
-        host.DoButton(kButtonBracketEnd);
         jog.bracketPressed = false;
+        host.DoButton(kButtonBracketEnd);
     }
+}
+
+void ForgetEngineJogHistory(JogState& jog) {
+    jog.countRing[0] = jog.countRing[1] = 0.0;
+    ClearSpeedHistory(jog);
+    jog.delayCount = 0;
 }
 
 void StopEngineJog(const Host& host, JogState& jog) {
@@ -130,9 +136,9 @@ void StopEngineJog(const Host& host, JogState& jog) {
     // ran at the moment (just after a reversal, or with the motion gate shut).
     jog.countRing[0] = jog.countRing[1] = 0.0;
     if (!jog.engineJogRunning) return;
+    jog.engineJogRunning = false;
     host.SetJogStop(jog.engineJogAxis, 1);
     host.Code("ENDJOG");
-    jog.engineJogRunning = false;
 }
 
 void VelocityJog(TickContext& tick, int direction, int count) {

@@ -19,4 +19,9 @@ void StopEngineJog(const Host& host, JogState& jog);
 // Closes the jog-start bracket: button 205 when its opening pressed 204.
 void CloseJogBracket(const Host& host, JogState& jog);
 
+// Forgets what the engine jogs remember of the wheel: the count ring, the
+// V-mode speed history and the C-mode delay count. A jog started afterwards
+// starts from nothing, as after a long rest.
+void ForgetEngineJogHistory(JogState& jog);
+
 }  // namespace k7

@@ -54,6 +54,14 @@ void ApplyWheel(TickContext& tick, int direction, int count) {
     }
 }
 
+void ReleaseWheel(const Host& host, const PendantSettings& settings, JogState& jog) {
+    StopEngineJog(host, jog);
+    CloseJogBracket(host, jog);
+    EndStepJog(host, settings, jog);
+    ForgetEngineJogHistory(jog);
+    jog.wheelCount = 0;
+}
+
 bool MotionAllowed(const Host& host) {
     if (host.GetLED(codes::kLedRunState1)) return host.GetLED(codes::kLedRunState3);
     if (host.GetLED(codes::kLedRunState2)) return host.GetLED(codes::kLedRunState3);

@@ -118,6 +118,15 @@ void RotatedStep(const TickContext& tick, int signedCount) {
     SendLine(tick, line, length);
 }
 
+// DRO 821 was forced only with a fixed StepJogRate, so only then is it written
+// back. feedSaved stays set until both are written: a stop from inside either
+// write then writes both again.
+void PutFeedBack(const Host& host, const PendantSettings& settings, JogState& jog) {
+    host.SetDRO(codes::kDroFeed, jog.savedFeed);
+    if (settings.StepJogRate != 0) host.SetDRO(codes::kDroFeedOverride, jog.savedDro821);
+    jog.feedSaved = false;
+}
+
 }  // namespace
 
 void StepJog(TickContext& tick, int direction, int count) {
@@ -137,11 +146,13 @@ void StepJog(TickContext& tick, int direction, int count) {
 }
 
 void RestoreStepFeed(TickContext& tick) {
-    JogState& jog = tick.jog;
-    if (!jog.feedSaved || tick.counters.stepCountdown != 0) return;
-    tick.host.SetDRO(codes::kDroFeed, jog.savedFeed);
-    if (tick.settings.StepJogRate != 0) tick.host.SetDRO(codes::kDroFeedOverride, jog.savedDro821);
-    jog.feedSaved = false;
+    if (!tick.jog.feedSaved || tick.counters.stepCountdown != 0) return;
+    PutFeedBack(tick.host, tick.settings, tick.jog);
+}
+
+void EndStepJog(const Host& host, const PendantSettings& settings, JogState& jog) {
+    if (jog.feedSaved) PutFeedBack(host, settings, jog);
+    jog.stepBacklog = 0;
 }
 
 }  // namespace k7

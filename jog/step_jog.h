@@ -11,4 +11,9 @@ void StepJog(TickContext& tick, int direction, int count);
 // Writes DRO 818 and 821 back once step jogging has rested long enough.
 void RestoreStepFeed(TickContext& tick);
 
+// Nobody is at the wheel any more (the pendant went, or the plug-in stops):
+// DRO 818 and 821 go back at once if step jogging had saved them, and counts
+// held back are dropped, so none of them moves the machine later.
+void EndStepJog(const Host& host, const PendantSettings& settings, JogState& jog);
+
 }  // namespace k7

@@ -66,6 +66,10 @@ void DecodeWheel(JogState& jog, int wheelByte, bool reversed) {
     }
 }
 
+void SetWheelBaseline(JogState& jog, int wheelByte) {
+    jog.lastWheelByte = wheelByte & 0xff;
+}
+
 void HandleWheel(TickContext& tick) {
     StopJogLeftBehind(tick);
     DecodeWheel(tick.jog, WheelByte(tick.pendant.currentReport),

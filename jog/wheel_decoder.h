@@ -13,6 +13,11 @@ void HandleWheel(TickContext& tick);
 // directions; `reversed` inverts wheelDirection (the axis's reverse option).
 void DecodeWheel(JogState& jog, int wheelByte, bool reversed);
 
+// The first report read from a pendant just opened: its wheel counter is the
+// reference the next report's counts are measured from, whatever it stood at
+// (a pendant restarts its counter when it loses power). It moves nothing.
+void SetWheelBaseline(JogState& jog, int wheelByte);
+
 // The reverse option of an axis; axes without one are never reversed.
 bool AxisReversed(const PendantSettings& settings, int axis);
 

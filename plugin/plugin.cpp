@@ -56,7 +56,18 @@ void Plugin::Config() {
 }
 
 void Plugin::StopPlug() {
-    window_.reset();
+    if (window_ == nullptr) return;
+    if (window_->busy()) {
+        // Called back from inside a host call that the window's tick or
+        // device handling is making: the window is still running below us, so
+        // it is torn down once that handler has returned.
+        window_->RequestStop([](void* self) { static_cast<Plugin*>(self)->StopPlug(); }, this);
+        return;
+    }
+    // Out of window_ first: a host that calls StopPlug again from inside the
+    // release's own host calls finds nothing left to stop.
+    const std::unique_ptr<PendantWindow> window = std::move(window_);
+    window->Shutdown();
 }
 
 }  // namespace k7

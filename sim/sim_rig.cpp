@@ -23,7 +23,12 @@ void SimRig::Remove(const std::string& path) {
 }
 
 void SimRig::Arrive(const std::string& path) {
-    hid.ArriveDevice(path, kPendantVendorId, kPendantProductId);
+    hid.ArriveDevice(path);
+    windows.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, path.c_str()});
+}
+
+void SimRig::Arrive(const std::string& path, std::uint16_t vid, std::uint16_t pid) {
+    hid.ArriveDevice(path, vid, pid);
     windows.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, path.c_str()});
 }
 

@@ -25,7 +25,9 @@ class SimRig {
 
     // The interface goes away or comes back, with the notice the window gets.
     void Remove(const std::string& path);
+    // Without ids a known interface keeps its own and a new one is a pendant.
     void Arrive(const std::string& path);
+    void Arrive(const std::string& path, std::uint16_t vid, std::uint16_t pid);
     // Queues one input report from the pendant.
     void QueueReport(std::uint8_t wheel, std::uint8_t speed = 0, std::uint8_t keys3 = 0,
                      std::uint8_t keys4 = 0);

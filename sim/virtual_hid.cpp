@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "device/path_compare.h"
+#include "protocol/pendant_protocol.h"
 
 namespace k7::sim {
 
@@ -18,9 +19,21 @@ bool VirtualHid::RemoveDevice(const std::string& path) {
     return true;
 }
 
+void VirtualHid::ArriveDevice(const std::string& path) {
+    if (Device* device = Find(path)) {
+        if (!device->present) ++device->generation;
+        device->present = true;
+        return;
+    }
+    AddDevice(path, kPendantVendorId, kPendantProductId);
+}
+
 void VirtualHid::ArriveDevice(const std::string& path, std::uint16_t vid, std::uint16_t pid) {
     if (Device* device = Find(path)) {
+        if (!device->present || device->vid != vid || device->pid != pid) ++device->generation;
         device->present = true;
+        device->vid = vid;
+        device->pid = pid;
         return;
     }
     AddDevice(path, vid, pid);
@@ -70,7 +83,8 @@ HidHandle VirtualHid::Open(const std::string& path, Access access) {
     if (device == nullptr || !device->present) return kInvalidHandle;
     if (access == Access::Write && failWriteOpens_) return kInvalidHandle;
     const HidHandle handle = nextHandle_++;
-    handles_[handle] = Handle{static_cast<std::size_t>(device - devices_.data()), access};
+    handles_[handle] =
+        Handle{static_cast<std::size_t>(device - devices_.data()), access, device->generation};
     return handle;
 }
 
@@ -90,17 +104,23 @@ HidHandle VirtualHid::OpenWrite(const std::string& path) {
     return Open(path, Access::Write);
 }
 
+const VirtualHid::Device* VirtualHid::LiveDevice(HidHandle handle) const {
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) return nullptr;
+    const Device& device = devices_[it->second.device];
+    return device.present && device.generation == it->second.generation ? &device : nullptr;
+}
+
 bool VirtualHid::HandleUsable(HidHandle handle, Access access) const {
     const auto it = handles_.find(handle);
-    return it != handles_.end() && it->second.access == access &&
-           devices_[it->second.device].present;
+    return it != handles_.end() && it->second.access == access && LiveDevice(handle) != nullptr;
 }
 
 bool VirtualHid::GetAttributes(HidHandle probe, HidAttributes& attributes) {
-    const auto it = handles_.find(probe);
-    if (it == handles_.end() || !devices_[it->second.device].present) return false;
-    attributes.vendorId = devices_[it->second.device].vid;
-    attributes.productId = devices_[it->second.device].pid;
+    const Device* device = LiveDevice(probe);
+    if (device == nullptr) return false;
+    attributes.vendorId = device->vid;
+    attributes.productId = device->pid;
     return true;
 }
 

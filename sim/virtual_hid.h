@@ -24,7 +24,12 @@ class VirtualHid final : public HidSystem {
     void AddDevice(const std::string& path, std::uint16_t vid, std::uint16_t pid);
     // Marks the device absent (path compared ignoring case); false if not present.
     bool RemoveDevice(const std::string& path);
-    // Makes a device present again, adding it at the end when it was never known.
+    // Makes a device present again, adding it at the end (with the pendant's
+    // ids) when it was never known. A device that comes back is a new device:
+    // handles opened on it before stay dead.
+    void ArriveDevice(const std::string& path);
+    // The same, but the interface at `path` takes these ids even when the path
+    // was known: another device can take a path that was freed.
     void ArriveDevice(const std::string& path, std::uint16_t vid, std::uint16_t pid);
     bool Present(const std::string& path) const;
     bool Known(const std::string& path) const;
@@ -68,11 +73,13 @@ class VirtualHid final : public HidSystem {
         std::uint16_t vid = 0;
         std::uint16_t pid = 0;
         bool present = true;
+        int generation = 0;  // a new device at the same path: one more
     };
     enum class Access { Probe, Read, Write };
     struct Handle {
         std::size_t device = 0;
         Access access = Access::Probe;
+        int generation = 0;  // of the device it was opened on
     };
     struct PendingRead {
         HidHandle handle = kInvalidHandle;
@@ -83,6 +90,8 @@ class VirtualHid final : public HidSystem {
     const Device* Find(const std::string& path) const;
     HidHandle Open(const std::string& path, Access access);
     bool HandleUsable(HidHandle handle, Access access) const;
+    // The device the handle was opened on, if it is still there.
+    const Device* LiveDevice(HidHandle handle) const;
     bool TakeReport(std::span<std::uint8_t> buffer);
 
     std::vector<Device> devices_;

@@ -54,7 +54,7 @@ TEST_F(DeviceLink, WrongProductIsSkippedWithItsProbeClosed) {
     EXPECT_FALSE(window().link().connected());
     EXPECT_EQ(hid.probesOpened(), 2);
     EXPECT_EQ(hid.OpenHandles(), 0);
-    EXPECT_FALSE(windows.notificationsRegistered());
+    EXPECT_TRUE(windows.notificationsRegistered());  // a pendant may still arrive
 }
 
 // The virtual HID system with interfaces that cannot be opened or whose
@@ -136,17 +136,22 @@ TEST_F(DeviceLink, NoDevicesStillStartsTheTimerAndTicksDoNothing) {
     EXPECT_TRUE(hid.written().empty());
 }
 
-TEST_F(DeviceLink, PendantPluggedInAfterStartUpIsNeverUsed) {
+TEST_F(DeviceLink, PendantPluggedInAfterStartUpIsFoundAtItsArrival) {
     hid.AddDevice("keyboard", 0x04F2, 0x0112);
     Start();
-    Arrive("late-pendant");  // no notifications were registered: nothing reaches the window
     windows.Tick();
     EXPECT_FALSE(window().link().connected());
-    EXPECT_EQ(hid.OpenHandles(), 0);
-    // Even an arrival delivered by force has no pendant path to reopen.
-    window().OnDeviceChange(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, "late-pendant"});
+    Arrive("mouse", 0x046D, 0xC077);  // another device first: nothing opened
     EXPECT_FALSE(window().link().connected());
     EXPECT_EQ(hid.OpenHandles(), 0);
+    Arrive("late-pendant");
+    EXPECT_TRUE(window().link().connected());
+    EXPECT_EQ(ReadPath(), "late-pendant");
+    EXPECT_EQ(WritePath(), "late-pendant");
+    QueueReport(5);
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 5);
+    EXPECT_EQ(hid.written().size(), 1u);
 }
 
 TEST_F(DeviceLink, RemovalOfAnotherDeviceKeepsTheLink) {
@@ -171,7 +176,7 @@ TEST_F(DeviceLink, RemovalInOtherLetterCaseClosesBothHandles) {
     EXPECT_EQ(hid.OpenHandles(), 1);  // the probe handle stays until the window goes
 }
 
-TEST_F(DeviceLink, UnplugThenPlugReopensFromTheSamePathAndTicksResume) {
+TEST_F(DeviceLink, UnplugThenPlugFindsItAgainAndTicksResume) {
     hid.AddDevice("pendant", kVid, kPid);
     Start();
     windows.Tick();
@@ -191,29 +196,86 @@ TEST_F(DeviceLink, UnplugThenPlugReopensFromTheSamePathAndTicksResume) {
     EXPECT_EQ(hid.misuse(), 0);
 }
 
-TEST_F(DeviceLink, ArrivalWhileConnectedReopensWithoutLeakingHandles) {
+TEST_F(DeviceLink, ArrivalWhileConnectedLeavesTheLinkAlone) {
     hid.AddDevice("pendant", kVid, kPid);
     Start();
-    ASSERT_EQ(hid.OpenHandles(), 3);
+    const HidHandle read = window().link().readHandle();
+    const HidHandle write = window().link().writeHandle();
     windows.Tick();  // leaves a read pending: no report queued
     ASSERT_TRUE(window().link().readPending());
-    Arrive("some-other-hid-device");
-    EXPECT_TRUE(window().link().connected());
+    Arrive("second-pendant");
+    Arrive("pendant");  // a notice for the open path itself
+    EXPECT_EQ(window().link().readHandle(), read);
+    EXPECT_EQ(window().link().writeHandle(), write);
+    EXPECT_TRUE(hid.ReadOutstanding());  // the read in flight was not disturbed
     EXPECT_EQ(hid.OpenHandles(), 3);
-    EXPECT_FALSE(hid.ReadOutstanding());
+    QueueReport(8);
+    windows.Tick();
+    EXPECT_EQ(window().inputReport()[1], 8);
     EXPECT_EQ(hid.misuse(), 0);
 }
 
-TEST_F(DeviceLink, ArrivalOfAnotherDeviceWhileRemovedLeavesHandlesInvalid) {
-    hid.AddDevice("pendant", kVid, kPid);
+// The kernel hands a freed node to the next HID device plugged in.
+TEST_F(DeviceLink, AnotherDeviceAtThePendantsFreedPathIsNeverOpened) {
+    hid.AddDevice("/dev/hidraw0", kVid, kPid);
     Start();
-    Remove("pendant");
-    Arrive("keyboard");
-    EXPECT_TRUE(window().link().connected());
+    Remove("/dev/hidraw0");
+    Arrive("/dev/hidraw0", 0x046D, 0xC077);
+    EXPECT_FALSE(window().link().connected());
     EXPECT_EQ(window().link().readHandle(), kInvalidHandle);
     EXPECT_EQ(window().link().writeHandle(), kInvalidHandle);
-    windows.Tick();  // the logic runs on the last report; nothing is read or written
+    EXPECT_EQ(hid.OpenHandles(), 0);  // its probe was closed again
+    windows.Tick();
     EXPECT_TRUE(hid.written().empty());
+
+    // The pendant comes back under another node and is used there.
+    Arrive("/dev/hidraw1");
+    EXPECT_TRUE(window().link().connected());
+    EXPECT_EQ(ReadPath(), "/dev/hidraw1");
+    EXPECT_EQ(WritePath(), "/dev/hidraw1");
+    EXPECT_EQ(hid.PathOf(window().link().probeHandle()), "/dev/hidraw1");
+    // Its removal is recognised by its new path; the old one means nothing now.
+    Remove("/dev/hidraw0");
+    EXPECT_TRUE(window().link().connected());
+    Remove("/dev/hidraw1");
+    EXPECT_FALSE(window().link().connected());
+    EXPECT_EQ(hid.misuse(), 0);
+}
+
+// The wheel counter may stand anywhere when the pendant is opened (at start-up,
+// and after a replug that restarted it): the first report read measures nothing.
+TEST_F(DeviceLink, FirstReportReadAfterEachOpenIsTheWheelsReference) {
+    hid.AddDevice("pendant", kVid, kPid);
+    host.SetLed(83, true);
+    host.SetJogIncrement(0.5);
+    Start();
+    const auto codes = [this] {
+        std::vector<std::string> out;
+        for (const sim::Effect& e : host.effects()) out.push_back(e.Describe());
+        host.effects().clear();
+        return out;
+    };
+    windows.Tick();                    // no report yet: the initial one, all zero, again
+    SimRig::QueueReport(40, 0, 0x02);  // counter at 40, Reset held
+    windows.Tick();
+    EXPECT_EQ(codes(), std::vector<std::string>{"button 1021"}) << "keys act as usual";
+    SimRig::QueueReport(42);
+    windows.Tick();
+    EXPECT_EQ(codes(), (std::vector<std::string>{"dro 821 100", "code \"G91G1 F100 X 1.0000\"",
+                                                 "code \"G90\""}));
+    Remove("pendant");
+    codes();
+    Arrive("pendant");
+    windows.Tick();  // nothing read yet: the last report again, no counts
+    QueueReport(250, /*late=*/true);
+    windows.Tick();
+    windows.Tick();  // the late report is the first one read
+    EXPECT_EQ(window().inputReport()[1], 250);
+    EXPECT_TRUE(codes().empty());
+    SimRig::QueueReport(249);
+    windows.Tick();
+    EXPECT_EQ(codes(), (std::vector<std::string>{"dro 821 100", "code \"G91G1 F100 X -0.5000\"",
+                                                 "code \"G90\""}));
 }
 
 TEST_F(DeviceLink, NoReportWithinTheWaitReusesThePreviousOne) {

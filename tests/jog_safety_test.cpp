@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "jog/continuous_jog.h"
+#include "jog/jog_engine.h"
 #include "plugin/pendant_window.h"
 #include "sim/sim_rig.h"
 #include "tests/jog_fixture.h"
@@ -92,6 +93,71 @@ TEST_F(JogSafety, StopEngineJogActsOnlyOnARunningJog) {
     EXPECT_TRUE(Codes().empty());
 }
 
+// Letting go of the wheel (removal, stop): nothing the modes started runs on,
+// and nothing they remember of the turns before moves the machine after it.
+class ReleasedWheel : public JogFixture {
+  protected:
+    void Release() {
+        ReleaseWheel(host, module.settings, jog);
+        Effects();
+    }
+};
+
+// Undone on the host in this order: the engine jog, its jog-start bracket,
+// the feed DROs forced for step jogging.
+TEST_F(ReleasedWheel, UndoesWhatTheModesStartedInOrder) {
+    simHost.SetLed(15, true);
+    simHost.SetJogIncrement(0.01);
+    simHost.SetDro(818, 40);
+    simHost.SetDro(821, 80);
+    simHost.SetAxisVelocity(0, 100);
+    module.settings.StepJogRate = 100;
+    Turn(2);  // step mode: 818 and 821 saved, 821 forced
+    module.logic.wheelMode = WheelMode::Velocity;
+    Turn(2, 50);  // within the three host cycles before the feed's restore
+    Effects();
+    ReleaseWheel(host, module.settings, jog);
+    EXPECT_EQ(Effects(), (Strings{"code \"ENDJOG\"", "button 205", "dro 818 40", "dro 821 80"}));
+    EXPECT_EQ(simHost.Jog(0).stop, 1);
+    ReleaseWheel(host, module.settings, jog);
+    EXPECT_TRUE(Effects().empty()) << "undone once";
+}
+
+TEST_F(ReleasedWheel, StepCountsHeldBackAreDropped) {
+    simHost.SetJogIncrement(0.01);
+    simHost.SetDro(22, 20);  // the host's queue is full
+    Turn(7);
+    Release();
+    simHost.SetDro(22, 5);
+    Rest();
+    Rest();
+    EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(ReleasedWheel, ContinuousModeCountsTowardTheDelayStartAgain) {
+    simHost.SetAxisVelocity(0, 100);
+    simHost.SetDro(3, 50);
+    module.settings.DelaySteps = 25;
+    module.logic.wheelMode = WheelMode::Continuous;
+    for (int i = 0; i < 4; ++i) Turn(5, 40);  // 20 counts: still waiting
+    EXPECT_TRUE(Codes().empty());
+    Release();
+    Turn(3, 40);
+    Turn(3, 40);  // 26 counts in all, but only 6 since the release
+    EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(ReleasedWheel, VelocityModeSpeedHistoryStartsEmpty) {
+    simHost.SetAxisVelocity(0, 100);
+    module.logic.wheelMode = WheelMode::Velocity;
+    for (int i = 0; i < 10; ++i) Turn(2, 200);  // history full of fast turns
+    EXPECT_EQ(simHost.Jog(0).velocity, 100);
+    Release();
+    Turn(2, 40);  // as the first pass ever: 40 x 1.82 / 400 x 3 / 3 of 100
+    EXPECT_EQ(Codes(), Strings{"DOJOG"});
+    EXPECT_EQ(simHost.Jog(0).velocity, 18);
+}
+
 // The whole plug-in: removal, return and stop of the pendant while jogging.
 class PluginJogSafety : public ::testing::Test, protected sim::SimRig {
   protected:
@@ -135,7 +201,10 @@ TEST_F(PluginJogSafety, UnplugStopsAndTheReplayedReportCannotRestart) {
         for (const std::string& code : Codes()) EXPECT_NE(code, "DOJOG") << "tick " << i;
         EXPECT_EQ(host.Jog(0).stop, 1);
     }
-    Report(5, 60);  // the wheel turns again: jogging resumes
+    Report(5, 60);  // the first report read since: the wheel's new reference only
+    windows.Tick();
+    EXPECT_EQ(Codes(), Strings{"ENDJOG"});
+    Report(8, 60);  // the wheel turns again: jogging resumes
     windows.Tick();
     EXPECT_EQ(Codes(), Strings{"DOJOG"});
 }

@@ -18,6 +18,8 @@ class EventLoopWindow final : public HiddenWindow {
         system_.window_ = this;
     }
     ~EventLoopWindow() override {
+        // Destroyed by a handler it is delivering to: Pump must not touch it again.
+        if (destroyed_ != nullptr) *destroyed_ = true;
         if (system_.window_ == this) system_.window_ = nullptr;
         if (timer_ >= 0) ::close(timer_);
         if (monitor_ != nullptr) udev_monitor_unref(monitor_);
@@ -53,15 +55,24 @@ class EventLoopWindow final : public HiddenWindow {
 
     int Pump(int timeoutMs) {
         pollfd watch[2] = {{timer_, POLLIN, 0}, {MonitorFd(), POLLIN, 0}};
-        const int ready = ::poll(watch, 2, timeoutMs < 0 ? 0 : timeoutMs);
+        // With neither a timer nor a monitor nothing can ever arrive: waiting
+        // without end would hang the host's thread for good.
+        if (timeoutMs < 0 && watch[0].fd < 0 && watch[1].fd < 0) return 0;
+        int ready;
+        do {
+            ready = ::poll(watch, 2, timeoutMs < 0 ? -1 : timeoutMs);
+        } while (ready < 0 && errno == EINTR && timeoutMs < 0);
         if (ready <= 0) return 0;
+        bool destroyed = false;
+        destroyed_ = &destroyed;
         int delivered = 0;
         // Notices first: a tick after a removal then already sees the link closed.
-        if ((watch[1].revents & POLLIN) != 0) delivered += DeliverNotices();
-        if ((watch[0].revents & POLLIN) != 0 && ConsumeExpirations()) {
-            events_.OnTimer();
+        if ((watch[1].revents & POLLIN) != 0) delivered += DeliverNotices(destroyed);
+        if (!destroyed && (watch[0].revents & POLLIN) != 0 && ConsumeExpirations()) {
             ++delivered;
+            events_.OnTimer();
         }
+        if (!destroyed) destroyed_ = nullptr;
         return delivered;
     }
 
@@ -77,11 +88,12 @@ class EventLoopWindow final : public HiddenWindow {
         return n == static_cast<ssize_t>(sizeof expirations) && expirations > 0;
     }
 
-    int DeliverNotices() {
+    int DeliverNotices(const bool& destroyed) {
         int delivered = 0;
         while (udev_device* device = udev_monitor_receive_device(monitor_)) {
             delivered += Deliver(udev_device_get_action(device), udev_device_get_devnode(device));
             udev_device_unref(device);
+            if (destroyed) break;
         }
         return delivered;
     }
@@ -104,6 +116,7 @@ class EventLoopWindow final : public HiddenWindow {
     int timer_ = -1;
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
+    bool* destroyed_ = nullptr;  // set while Pump delivers
 };
 
 std::unique_ptr<HiddenWindow> EventLoopWindowSystem::CreateHiddenChild(void*,

@@ -22,10 +22,12 @@ class EventLoopWindowSystem final : public WindowSystem {
     // The host's view means nothing here; the window is created without it.
     std::unique_ptr<HiddenWindow> CreateHiddenChild(void* hostView, WindowEvents& events) override;
 
-    // Waits at most timeoutMs for the timer or a device notice, then delivers
-    // everything that is ready: at most one timer tick (missed ticks collapse
-    // into one, as timer messages do) and every queued notice. Returns the
-    // number of events delivered, 0 on time-out, -1 when no window exists.
+    // Waits at most timeoutMs for the timer or a device notice (a negative
+    // time-out: until one arrives), then delivers everything that is ready: at
+    // most one timer tick (missed ticks collapse into one, as timer messages
+    // do) and every queued notice. Returns the number of events delivered, 0 on
+    // time-out or when nothing could ever arrive (no timer started, no notices
+    // registered), -1 when no window exists. A handler may destroy the window.
     int Pump(int timeoutMs);
 
   private:

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
 #include "device/linux/hidraw_parse.h"
 
@@ -62,11 +63,21 @@ bool AttributesFromUdev(udev_device* node, HidAttributes& attributes) {
 
 }  // namespace
 
-HidrawSystem::HidrawSystem() : udev_(udev_new()) {}
+HidrawSystem::HidrawSystem() : udev_(udev_new()) {
+    endingWriters_.reserve(2 * std::tuple_size_v<decltype(writeSlots_)>);
+}
 
 HidrawSystem::~HidrawSystem() {
     for (ReadSlot& slot : slots_)
         if (slot.fd >= 0) ::close(slot.fd);
+    for (WriteSlot& slot : writeSlots_) {
+        if (slot.writer != nullptr) slot.writer->Stop();
+        if (slot.fd >= 0) ::close(slot.fd);
+    }
+    for (auto& writer : endingWriters_) writer->Stop();
+    // Each writer's destructor waits for its thread, which was told to end above.
+    for (WriteSlot& slot : writeSlots_) slot.writer.reset();
+    endingWriters_.clear();
     if (udev_ != nullptr) udev_unref(udev_);
 }
 
@@ -102,7 +113,31 @@ HidHandle HidrawSystem::OpenRead(const std::string& path) {
 }
 
 HidHandle HidrawSystem::OpenWrite(const std::string& path) {
-    return ToHandle(OpenRetrying(path, O_WRONLY));
+    ReapWriters();
+    WriteSlot* slot = FindWriteSlot(-1);
+    if (slot == nullptr) return kInvalidHandle;
+    // Non-blocking, so that a stand-in that stops reading (a pipe, a pty) holds
+    // no write: the thread then waits for room in poll(), where a stop reaches it.
+    const int fd = OpenRetrying(path, O_WRONLY | O_NONBLOCK);
+    if (fd < 0) return kInvalidHandle;
+    std::unique_ptr<ReportWriter> writer = ReportWriter::Start(fd);
+    if (writer == nullptr) {
+        ::close(fd);
+        return kInvalidHandle;
+    }
+    slot->fd = fd;
+    slot->writer = std::move(writer);
+    return ToHandle(fd);
+}
+
+HidrawSystem::WriteSlot* HidrawSystem::FindWriteSlot(int fd) {
+    for (WriteSlot& slot : writeSlots_)
+        if (slot.fd == fd) return &slot;
+    return nullptr;
+}
+
+void HidrawSystem::ReapWriters() {
+    std::erase_if(endingWriters_, [](const auto& writer) { return writer->Finished(); });
 }
 
 bool HidrawSystem::GetAttributes(HidHandle probe, HidAttributes& attributes) {
@@ -181,23 +216,24 @@ void HidrawSystem::CancelRead(HidHandle handle) {
     }
 }
 
-// This write can wait on the device: hidraw has no queued output, ignores
-// O_NONBLOCK on write and returns only once the report went out (on USB the
-// transfer gives up after 5 s), so a pendant that stops taking reports holds it.
 bool HidrawSystem::Write(HidHandle handle, std::span<const std::uint8_t> data) {
     const int fd = ToFd(handle);
-    if (fd < 0) return false;
-    ssize_t n;
-    do {
-        n = ::write(fd, data.data(), data.size());
-    } while (n < 0 && errno == EINTR);
-    return n >= 0 && static_cast<std::size_t>(n) == data.size();
+    WriteSlot* slot = fd < 0 ? nullptr : FindWriteSlot(fd);
+    return slot != nullptr && slot->writer->Post(data);
 }
 
 void HidrawSystem::Close(HidHandle handle) {
     const int fd = ToFd(handle);
     if (fd < 0) return;
     if (ReadSlot* slot = FindSlot(handle)) *slot = ReadSlot{};
+    if (WriteSlot* slot = FindWriteSlot(fd)) {
+        slot->writer->Stop();
+        // Kept until its thread has ended; one still writing then is waited
+        // for only when the adapter itself goes.
+        endingWriters_.push_back(std::move(slot->writer));
+        *slot = WriteSlot{};
+        ReapWriters();
+    }
     ::close(fd);
 }
 

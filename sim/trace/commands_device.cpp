@@ -1,6 +1,8 @@
 // profile, device, nodevice, start, stop, and the devices' removal and arrival.
 #include <fstream>
+#include <optional>
 
+#include "device/hid_system.h"
 #include "device/window_system.h"
 #include "protocol/pendant_protocol.h"
 #include "sim/trace/commands.h"
@@ -18,8 +20,12 @@ void Remove(Session& s, const std::string& path) {
     s.windows.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, path.c_str()});
 }
 
-void Arrive(Session& s, const std::string& path, std::uint16_t vid, std::uint16_t pid) {
-    s.hid.ArriveDevice(path, vid, pid);
+// Without ids a known interface keeps its own; a new one is a pendant.
+void Arrive(Session& s, const std::string& path, std::optional<HidAttributes> ids) {
+    if (ids)
+        s.hid.ArriveDevice(path, ids->vendorId, ids->productId);
+    else
+        s.hid.ArriveDevice(path);
     s.windows.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, path.c_str()});
 }
 
@@ -95,11 +101,11 @@ Action ParseRemove(const Args& args) {
 Action ParseArrive(const Args& args) {
     if (args.size() != 1 && args.size() != 3) args.Fail("takes PATH, or PATH VID PID");
     const std::string path = PathWord(args, 0);
-    const std::uint16_t vid = args.size() == 3 ? args.HexId(1) : kPendantVendorId;
-    const std::uint16_t pid = args.size() == 3 ? args.HexId(2) : kPendantProductId;
-    return [args, path, vid, pid](Session& s) {
+    std::optional<HidAttributes> ids;
+    if (args.size() == 3) ids = HidAttributes{args.HexId(1), args.HexId(2), 0};
+    return [args, path, ids](Session& s) {
         s.RequireStarted(args);
-        Arrive(s, path, vid, pid);
+        Arrive(s, path, ids);
     };
 }
 
@@ -110,9 +116,7 @@ Action ParseUnplug(const Args& args) {
 
 Action ParsePlug(const Args& args) {
     args.Expect(0);
-    return [args](Session& s) {
-        Arrive(s, PendantPath(s, args), kPendantVendorId, kPendantProductId);
-    };
+    return [args](Session& s) { Arrive(s, PendantPath(s, args), std::nullopt); };
 }
 
 }  // namespace k7::sim::trace

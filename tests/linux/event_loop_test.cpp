@@ -3,6 +3,7 @@
 #include "device/linux/event_loop.h"
 
 #include <chrono>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,40 @@ TEST(EventLoopWindow, NoTicksBeforeTheTimerStartsOrAfterTheWindowGoes) {
     auto again = windows.CreateHiddenChild(nullptr, events);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(windows.CreateHiddenChild(nullptr, events), nullptr);
+}
+
+// K7PumpEvents(-1): a host with nothing else to do waits in the pump until the
+// plug-in has something, instead of spinning.
+TEST(EventLoopWindow, NegativeTimeOutWaitsForTheNextEvent) {
+    EventLoopWindowSystem windows;
+    CountingEvents events;
+    auto window = windows.CreateHiddenChild(nullptr, events);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(windows.Pump(-1), 0);  // nothing started that could ever deliver: no wait for ever
+    window->StartTimer(1, 25);
+    const auto before = Clock::now();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(windows.Pump(-1), 1);
+    // Four ticks at least three periods apart, however late each pump came.
+    EXPECT_GE(Clock::now() - before, std::chrono::milliseconds(70));
+    EXPECT_EQ(events.ticks, 4);
+}
+
+// The plug-in may stop (and destroy its window) from inside a handler.
+TEST(EventLoopWindow, HandlerMayDestroyTheWindow) {
+    struct Destroying final : WindowEvents {
+        void OnTimer() override { window.reset(); }
+        void OnDeviceChange(const DeviceChange&) override { window.reset(); }
+        std::unique_ptr<HiddenWindow> window;
+    };
+    EventLoopWindowSystem windows;
+    Destroying events;
+    events.window = windows.CreateHiddenChild(nullptr, events);
+    ASSERT_NE(events.window, nullptr);
+    events.window->RegisterHidNotifications();
+    events.window->StartTimer(1, 25);
+    EXPECT_EQ(windows.Pump(1000), 1);
+    EXPECT_EQ(events.window, nullptr);
+    EXPECT_EQ(windows.Pump(0), -1);
 }
 
 }  // namespace

@@ -2,17 +2,18 @@
 // in for the device node (it opens through the same path-based calls).
 #include "device/linux/hidraw_system.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
+
+#include "tests/linux/fifo_device.h"
 
 namespace k7::test {
 namespace {
@@ -21,50 +22,6 @@ using Clock = std::chrono::steady_clock;
 using Report = std::array<std::uint8_t, 8>;
 
 constexpr Report kReport = {0, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
-
-// A FIFO in a private directory; the test plays the device at its other end.
-class FifoDevice {
-  public:
-    FifoDevice() {
-        char pattern[] = "/tmp/k7-hidraw-XXXXXX";
-        if (mkdtemp(pattern) != nullptr) dir_ = pattern;
-        path_ = dir_ + "/hidraw0";
-        ::mkfifo(path_.c_str(), 0600);
-    }
-    ~FifoDevice() {
-        CloseDeviceEnd();
-        ::unlink(path_.c_str());
-        ::rmdir(dir_.c_str());
-    }
-    FifoDevice(const FifoDevice&) = delete;
-    FifoDevice& operator=(const FifoDevice&) = delete;
-
-    const std::string& path() const { return path_; }
-    // The device's sending end; open once the adapter has its reading end.
-    bool OpenSender() {
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
-        return fd_ >= 0;
-    }
-    // The device's receiving end; open before the adapter opens for writing.
-    bool OpenReceiver() {
-        fd_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
-        return fd_ >= 0;
-    }
-    bool Send(const std::uint8_t* data, std::size_t size) {
-        return ::write(fd_, data, size) == static_cast<ssize_t>(size);
-    }
-    bool Send(const Report& report) { return Send(report.data(), report.size()); }
-    ssize_t Receive(std::uint8_t* data, std::size_t size) { return ::read(fd_, data, size); }
-    void CloseDeviceEnd() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    std::string dir_;
-    std::string path_;
-    int fd_ = -1;
-};
 
 class HidrawRead : public ::testing::Test {
   protected:
@@ -156,10 +113,71 @@ TEST(HidrawWrite, WritesTheWholeReport) {
     const std::array<std::uint8_t, 5> report = {0, 0x81, 0x02, 0x03, 0x2a};
     EXPECT_TRUE(hid.Write(handle, report));
     std::array<std::uint8_t, 16> received{};
+    ASSERT_TRUE(device.WaitReadable(1000));  // written by the node's own thread
     ASSERT_EQ(device.Receive(received.data(), received.size()), 5);
     EXPECT_TRUE(std::equal(report.begin(), report.end(), received.begin()));
     hid.Close(handle);
     EXPECT_FALSE(hid.Write(kInvalidHandle, report));
+}
+
+// A device that stops taking output reports (here a FIFO whose buffer is full)
+// never holds the caller: the report waits in the node's one-report mailbox,
+// newer ones replacing it, and the newest goes out once the device takes again.
+TEST(HidrawWrite, DeviceThatTakesNothingNeverHoldsTheCaller) {
+    FifoDevice device;
+    ASSERT_TRUE(device.OpenReceiver());
+    HidrawSystem hid;
+    const HidHandle handle = hid.OpenWrite(device.path());
+    ASSERT_NE(handle, kInvalidHandle);
+    ASSERT_TRUE(device.StopTaking());
+
+    auto longest = Clock::duration::zero();
+    std::array<std::uint8_t, 5> report = {0, 0xaa, 0, 0, 0};
+    for (int i = 0; i < 500; ++i) {
+        report[3] = static_cast<std::uint8_t>(i);
+        const auto before = Clock::now();
+        EXPECT_TRUE(hid.Write(handle, report));
+        longest = std::max(longest, Clock::now() - before);
+    }
+    // A write that waited for the device would have stopped this loop for good;
+    // loosely bounded for a loaded test machine.
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
+    std::printf("longest write against a device that takes nothing: %.3f ms\n",
+                std::chrono::duration<double, std::milli>(longest).count());
+
+    // The device takes again: what it had, then the newest report only.
+    device.CloseFiller();
+    const std::vector<std::uint8_t> bytes = device.Drain(200);
+    ASSERT_GE(bytes.size(), 5u);
+    const std::vector<std::uint8_t> last(bytes.end() - 5, bytes.end());
+    EXPECT_EQ(last, (std::vector<std::uint8_t>{0, 0xaa, 0, static_cast<std::uint8_t>(499), 0}));
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), std::uint8_t{0xaa}), 1);
+    hid.Close(handle);
+}
+
+// Closing the handle (removal, stop) neither waits for a write that the device
+// does not take nor leaves its thread behind: the thread ends and lets go of
+// the device, which then sees its last sender gone.
+TEST(HidrawWrite, ClosingAStalledWriterNeitherWaitsNorLeavesItRunning) {
+    FifoDevice device;
+    ASSERT_TRUE(device.OpenReceiver());
+    HidrawSystem hid;
+    const HidHandle handle = hid.OpenWrite(device.path());
+    ASSERT_NE(handle, kInvalidHandle);
+    ASSERT_TRUE(device.StopTaking());
+    const std::array<std::uint8_t, 5> report = {0, 1, 2, 3, 4};
+    ASSERT_TRUE(hid.Write(handle, report));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the thread is stuck now
+
+    const auto before = Clock::now();
+    hid.Close(handle);
+    EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(500));  // USB's time-out: 5 s
+    EXPECT_FALSE(hid.Write(handle, report));
+
+    device.CloseFiller();
+    bool ended = false;
+    device.Drain(2000, &ended);
+    EXPECT_TRUE(ended) << "the writer thread still holds the device";
 }
 
 TEST(HidrawDiscovery, ListsAndProbesWithoutDevicesPresent) {

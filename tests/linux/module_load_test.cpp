@@ -5,6 +5,7 @@
 #include <link.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -176,11 +177,19 @@ TEST(ModuleLoad, PumpedEventLoopTicksWhileThePluginRuns) {
     InstallCallbacks(module);
     ModuleHostBlocks blocks;
     CallInitControl(module, blocks);
-    EXPECT_EQ(pump(0), 0);  // created, but the timer starts with the pendant search
+    EXPECT_EQ(pump(0), 0);   // created, but the timer starts with the pendant search
+    EXPECT_EQ(pump(-1), 0);  // so nothing can arrive yet: no waiting for ever
     module.Entry<VoidFn>("PostInitControl")();
     int ticks = 0;
     for (int i = 0; i < 4; ++i) ticks += pump(200);
     EXPECT_EQ(ticks, 4);
+    // A negative time-out waits for the next event: four calls see four ticks,
+    // at least three periods (25 ms) apart.
+    const auto before = std::chrono::steady_clock::now();
+    ticks = 0;
+    for (int i = 0; i < 4; ++i) ticks += pump(-1);
+    EXPECT_EQ(ticks, 4);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(70));
     module.Entry<VoidFn>("StopPlug")();
     EXPECT_EQ(pump(50), -1);
 }

@@ -62,16 +62,17 @@ TEST_F(TraceRun, DevicesAreEnumeratedInTraceOrder) {
     EXPECT_FALSE(session.hid.Known("sim-pendant-0"));
 }
 
-TEST_F(TraceRun, NoDeviceLeavesTheSystemEmptyAndArrivalsUnheard) {
+TEST_F(TraceRun, NoDeviceLeavesTheSystemEmptyUntilAnArrival) {
     ASSERT_EQ(Run("nodevice\n"
                   "start\n"
-                  "arrive late-pendant\n"
                   "tick\n"
                   "expect opened none\n"
-                  "expect written 0\n"),
+                  "expect written 0\n"
+                  "arrive late-pendant\n"
+                  "expect opened late-pendant\n"),
               kTracePassed)
         << error;
-    EXPECT_TRUE(session.hid.Present("late-pendant"));  // added, but never opened
+    EXPECT_EQ(session.hid.ListInterfaces(), std::vector<std::string>{"late-pendant"});
 }
 
 TEST_F(TraceRun, RemoveAndArriveFollowThePathIgnoringCase) {
@@ -192,9 +193,9 @@ TEST_F(TraceRun, UnplugFollowsThePendantThePluginOpenedLast) {
 TEST_F(TraceRun, NoticesAreDeliveredWhateverThePathsPresence) {
     ASSERT_EQ(Run("start"), kTracePassed) << error;
     const HidHandle before = session.plugin.window()->link().readHandle();
-    // An arrival of a path still present reopens the link.
+    // An arrival of a path still present is delivered; the open link stays as it is.
     ASSERT_EQ(Run("arrive sim-pendant-0\nexpect opened sim-pendant-0"), kTracePassed) << error;
-    EXPECT_NE(session.plugin.window()->link().readHandle(), before);
+    EXPECT_EQ(session.plugin.window()->link().readHandle(), before);
     // A removal of a path already gone still closes it.
     session.hid.RemoveDevice("sim-pendant-0");
     ASSERT_EQ(Run("expect opened sim-pendant-0\nremove SIM-Pendant-0\nexpect opened none\nunplug"),
@@ -203,14 +204,15 @@ TEST_F(TraceRun, NoticesAreDeliveredWhateverThePathsPresence) {
 }
 
 TEST_F(TraceRun, ArrivalsOfNewPathsJoinTheEndWithThePendantsIdsByDefault) {
-    ASSERT_EQ(Run("device a 04d8 0001\nstart\narrive fresh\narrive other 12 abcd\nremove A\n"
-                  "arrive a 1111 2222"),
+    ASSERT_EQ(Run("device a 04d8 0001\ndevice b 1234 5678\nstart\narrive fresh\n"
+                  "arrive other 12 abcd\nremove A\narrive a 1111 2222\nremove b\narrive b"),
               kTracePassed)
         << error;
-    EXPECT_EQ(session.hid.ListInterfaces(), (std::vector<std::string>{"a", "fresh", "other"}));
+    EXPECT_EQ(session.hid.ListInterfaces(), (std::vector<std::string>{"a", "b", "fresh", "other"}));
+    // A known path given ids takes them; without ids it keeps its own.
     const std::pair<std::uint16_t, std::uint16_t> ids[] = {
-        {0x04d8, 0x0001}, {0x04d8, 0xb3c5}, {0x0012, 0xabcd}};
-    for (std::size_t i = 0; i < 3; ++i) {
+        {0x1111, 0x2222}, {0x1234, 0x5678}, {0x04d8, 0xb3c5}, {0x0012, 0xabcd}};
+    for (std::size_t i = 0; i < 4; ++i) {
         const HidHandle probe = session.hid.OpenProbe(session.hid.ListInterfaces()[i]);
         HidAttributes attributes;
         ASSERT_TRUE(session.hid.GetAttributes(probe, attributes));
