@@ -11,16 +11,16 @@
 
 #include <gtest/gtest.h>
 
+#include "device/win32/win32_windows.h"
 #include "plugin/host_abi.h"
 #include "plugin/host_string.h"
+#include "tests/support/module_host.h"
 #include "tests/win32/dialog_driver.h"
 #include "ui/dialog_template.h"
 
 namespace k7::testing {
 namespace {
 
-using SetProNameFn = const char*(K7_CDECL*)(HostString);
-using VoidFn = void(K7_CDECL*)();
 
 class SettingsDialogTest : public ::testing::Test {
   protected:
@@ -40,10 +40,13 @@ class SettingsDialogTest : public ::testing::Test {
         if (comStarted_) CoUninitialize();
     }
 
+  public:
     template <typename F>
-    F Entry(const char* name) {
+    F Entry(const char* name) const {
         return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
     }
+
+  protected:
 
     // Writes the profile, names it to the module, and runs Config with the
     // driver's steps playing the user.
@@ -310,6 +313,91 @@ TEST_F(SettingsDialogTest, AnEditWithoutAnIntegerShowsTheMessageAndKeepsTheDialo
     EXPECT_NE(box, nullptr);
     EXPECT_EQ(Written("StepJogRate"), "100");
     EXPECT_EQ(Written("Macro2"), "0");
+}
+
+// The WM_TIMER messages the plug-in's hidden window receives, counted by
+// subclassing it.
+class TimerCounter {
+  public:
+    explicit TimerCounter(HWND window) : window_(window) {
+        original_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Count)));
+    }
+    ~TimerCounter() {
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    }
+    TimerCounter(const TimerCounter&) = delete;
+    TimerCounter& operator=(const TimerCounter&) = delete;
+    static int ticks() { return ticks_; }
+
+  private:
+    static LRESULT CALLBACK Count(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_TIMER) ++ticks_;
+        return CallWindowProcA(original_, window, message, wParam, lParam);
+    }
+    HWND window_;
+    static inline WNDPROC original_ = nullptr;
+    static inline int ticks_ = 0;
+};
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// With the host's main frame around its view, the dialog is the frame's modal
+// dialog: the frame is disabled while it runs and enabled and active after
+// it, a second Config meanwhile returns at once and changes nothing, and the
+// plug-in's window keeps ticking.
+TEST_F(SettingsDialogTest, TheHostWindowOwnsTheDialogAndASecondConfigIsRefused) {
+    const HWND frame = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                       320, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(frame, nullptr) << "no window without a display";
+    const HWND view = CreateWindowExA(0, "STATIC", "view", WS_CHILD | WS_VISIBLE, 0, 0, 300, 150,
+                                      frame, nullptr, nullptr, nullptr);
+    ModuleHostBlocks blocks;
+    WriteField(blocks.view.data(), offsets::kViewWindowHandle, view);
+    std::ofstream(profile_) << "<profile><Ravlen_K7_Pendant><Vel>4</Vel></Ravlen_K7_Pendant></profile>";
+    Entry<SetProNameFn>("SetProName")(HostStringCreate(profile_.c_str()));
+    InstallCallbacks(*this);
+    ASSERT_TRUE(CallInitControl(*this, blocks));
+    Entry<VoidFn>("PostInitControl")();
+    const HWND pendantWindow = FindWindowExA(view, nullptr, kPendantWindowClass, nullptr);
+    ASSERT_NE(pendantWindow, nullptr);
+    TimerCounter timer(pendantWindow);
+    SetActiveWindow(frame);
+    ASSERT_EQ(GetActiveWindow(), frame);
+
+    int ticksAtOpen = 0;
+    DialogDriver driver({WaitForDialog(dialog),
+                         [&] {
+                             EXPECT_EQ(GetWindow(dialog, GW_OWNER), frame);
+                             EXPECT_FALSE(IsWindowEnabled(frame));
+                             const std::string before = FileBytes(profile_);
+                             SetDlgItemTextA(dialog, kOemEdits[0], "11");
+                             Entry<VoidFn>("Config")();  // returns at once
+                             EXPECT_EQ(DialogDriver::ThreadDialogs().size(), 1u);
+                             EXPECT_EQ(FileBytes(profile_), before);
+                             ticksAtOpen = TimerCounter::ticks();
+                             return true;
+                         },
+                         [&] { return TimerCounter::ticks() >= ticksAtOpen + 4; },
+                         Press(dialog, IDOK)});
+    Entry<VoidFn>("Config")();
+    EXPECT_FALSE(driver.timedOut()) << "stopped after step " << driver.stepsDone();
+    EXPECT_TRUE(driver.finished());
+    EXPECT_TRUE(IsWindowEnabled(frame));
+    EXPECT_EQ(GetActiveWindow(), frame);
+    EXPECT_EQ(Written("OEM1"), "11");
+    EXPECT_EQ(Written("Vel"), "4");
+
+    // Closed, the dialog opens again.
+    dialog = nullptr;
+    DialogDriver again({WaitForDialog(dialog), Press(dialog, IDCANCEL)});
+    Entry<VoidFn>("Config")();
+    EXPECT_TRUE(again.finished());
+    Entry<VoidFn>("StopPlug")();
+    DestroyWindow(frame);
 }
 
 }  // namespace
