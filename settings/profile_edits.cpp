@@ -179,8 +179,7 @@ bool ReadStartTag(const Units& t, std::size_t i, Element& e) {
 }
 
 // An end tag at i ("</"): one past its '>', or kNone.
-std::size_t EndTagEnd(const Units& t, std::size_t i, std::size_t& nameStart,
-                      std::size_t& nameEnd) {
+std::size_t EndTagEnd(const Units& t, std::size_t i, std::size_t& nameStart, std::size_t& nameEnd) {
     nameStart = i + 2;
     i = nameStart;
     while (i < t.size() && !IsSpace(t[i]) && t[i] != '>') ++i;
@@ -192,8 +191,7 @@ std::size_t EndTagEnd(const Units& t, std::size_t i, std::size_t& nameStart,
 // The element whose start tag is at `at`, with its child elements in document
 // order when children is given. The text has been parsed as well-formed XML
 // before; anything unexpected is refused rather than guessed.
-bool ScanElement(const Units& t, std::size_t at, Element& element,
-                 std::vector<Element>* children) {
+bool ScanElement(const Units& t, std::size_t at, Element& element, std::vector<Element>* children) {
     if (!ReadStartTag(t, at, element)) return false;
     if (element.empty) return true;
     int depth = 0;  // of the markup below the element
@@ -310,8 +308,7 @@ bool IsPlainText(std::string_view text) {
 
 std::string ElementText(std::string_view name, std::string_view content) {
     std::string text;
-    text.append("<").append(name).append(">").append(content).append("</").append(name).append(
-        ">");
+    text.append("<").append(name).append(">").append(content).append("</").append(name).append(">");
     return text;
 }
 

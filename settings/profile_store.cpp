@@ -77,8 +77,7 @@ bool ProfileStore::Save() {
 
     const std::string temp = files.CreateUnique(fileName_);
     if (temp.empty()) return false;
-    if (!files.Write(temp, *edited) || !files.Flush(temp) ||
-        !files.Replace(temp, fileName_)) {
+    if (!files.Write(temp, *edited) || !files.Flush(temp) || !files.Replace(temp, fileName_)) {
         files.Remove(temp);
         return false;
     }

@@ -132,7 +132,8 @@ TEST(WriteEdits, KeepsTheEncodingOfTheBytes) {
                       Wide(expected, width, bigEndian).substr(width));
         }
     }
-    const std::string latin1 = "<p n=\"\xE9\xE8\"><Ravlen_K7_Pendant><Vel>1</Vel></Ravlen_K7_Pendant></p>";
+    const std::string latin1 =
+        "<p n=\"\xE9\xE8\"><Ravlen_K7_Pendant><Vel>1</Vel></Ravlen_K7_Pendant></p>";
     EXPECT_EQ(Edited(latin1, {Set("Vel", "2", 1)}),
               "<p n=\"\xE9\xE8\"><Ravlen_K7_Pendant><Vel>2</Vel></Ravlen_K7_Pendant></p>");
 }

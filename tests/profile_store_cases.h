@@ -361,9 +361,8 @@ TYPED_TEST_P(ProfileStoreCases, ASaveFailingAtAnyStepLeavesTheProfileWhole) {
         EXPECT_TRUE(this->OtherFiles().empty()) << static_cast<int>(step);
         if (replaced) {
             EXPECT_EQ(faulty.faults().steps,
-                      (std::vector<FileStep>{FileStep::Read, FileStep::Read,
-                                             FileStep::CreateUnique, FileStep::Write,
-                                             FileStep::Flush, FileStep::Replace,
+                      (std::vector<FileStep>{FileStep::Read, FileStep::Read, FileStep::CreateUnique,
+                                             FileStep::Write, FileStep::Flush, FileStep::Replace,
                                              FileStep::FlushDirectory}));
         }
     }
@@ -407,8 +406,8 @@ TYPED_TEST_P(ProfileStoreCases, ASaveInTheMiddleOfAnotherWritesAFileOfItsOwn) {
 TYPED_TEST_P(ProfileStoreCases, TwoWritersAtOnceLeaveOneWholeVersion) {
     std::string head = "<?xml version=\"1.0\"?>\r\n<profile>\r\n";
     for (int i = 0; head.size() < 24 * 1024; ++i)
-        head += "  <Param" + std::to_string(i) + " unit='mm'>" + std::to_string(i * 7) +
-                "</Param" + std::to_string(i) + ">\r\n";
+        head += "  <Param" + std::to_string(i) + " unit='mm'>" + std::to_string(i * 7) + "</Param" +
+                std::to_string(i) + ">\r\n";
     const std::string tail = "\r\n</profile>\r\n";
     this->WriteProfile(head + "<Ravlen_K7_Pendant><A>0</A><B>0</B></Ravlen_K7_Pendant>" + tail);
     const std::regex section("<Ravlen_K7_Pendant><A>[0-9]+</A><B>[0-9]+</B></Ravlen_K7_Pendant>");
@@ -438,12 +437,11 @@ TYPED_TEST_P(ProfileStoreCases, TwoWritersAtOnceLeaveOneWholeVersion) {
         if (!in) continue;  // not open to readers at that instant (Windows)
         const std::string bytes(std::istreambuf_iterator<char>(in), {});
         ++reads;
-        const bool whole = bytes.size() > head.size() + tail.size() &&
-                           bytes.compare(0, head.size(), head) == 0 &&
-                           bytes.compare(bytes.size() - tail.size(), tail.size(), tail) == 0 &&
-                           std::regex_match(bytes.substr(head.size(),
-                                                         bytes.size() - head.size() - tail.size()),
-                                            section);
+        const bool whole =
+            bytes.size() > head.size() + tail.size() && bytes.compare(0, head.size(), head) == 0 &&
+            bytes.compare(bytes.size() - tail.size(), tail.size(), tail) == 0 &&
+            std::regex_match(bytes.substr(head.size(), bytes.size() - head.size() - tail.size()),
+                             section);
         if (!whole) ++torn;
         std::this_thread::yield();
     }
@@ -485,19 +483,15 @@ TYPED_TEST_P(ProfileStoreCases, EmptyFileNameSavesNothing) {
     EXPECT_TRUE(std::filesystem::is_empty(this->dir_));
 }
 
-REGISTER_TYPED_TEST_SUITE_P(ProfileStoreCases, MissingFileReadsDefaultsAndIsCreatedWithProfileRoot,
-                            ValuesAreWrittenAsPlainDecimalAndReadBack, TextReadsAsItsLeadingNumber,
-                            EmptyKeyElementReadsDefaultAndIsRemovedAtClose,
-                            OnlyTheFirstOfTwoSectionsOfOneNameIsUsed,
-                            NamesMatchExactlyAndNewElementsGoLast,
-                            SetIntReplacesTheWholeContentOfTheKey,
-                            AStoreThatChangesNothingLeavesTheFileUntouched,
-                            HostBytesAreKeptByteForByte, AUtf16ProfileStaysUtf16,
-                            AnExternalDtdThatDoesNotExistIsNotNeeded, EmptyFileIsTreatedAsMissing,
-                            UnparseableProfilesAreLeftByteForByte,
-                            ASaveFailingAtAnyStepLeavesTheProfileWhole,
-                            ASaveInTheMiddleOfAnotherWritesAFileOfItsOwn,
-                            TwoWritersAtOnceLeaveOneWholeVersion,
-                            ReadOnlyProfileIsReadButNotReplaced, EmptyFileNameSavesNothing);
+REGISTER_TYPED_TEST_SUITE_P(
+    ProfileStoreCases, MissingFileReadsDefaultsAndIsCreatedWithProfileRoot,
+    ValuesAreWrittenAsPlainDecimalAndReadBack, TextReadsAsItsLeadingNumber,
+    EmptyKeyElementReadsDefaultAndIsRemovedAtClose, OnlyTheFirstOfTwoSectionsOfOneNameIsUsed,
+    NamesMatchExactlyAndNewElementsGoLast, SetIntReplacesTheWholeContentOfTheKey,
+    AStoreThatChangesNothingLeavesTheFileUntouched, HostBytesAreKeptByteForByte,
+    AUtf16ProfileStaysUtf16, AnExternalDtdThatDoesNotExistIsNotNeeded, EmptyFileIsTreatedAsMissing,
+    UnparseableProfilesAreLeftByteForByte, ASaveFailingAtAnyStepLeavesTheProfileWhole,
+    ASaveInTheMiddleOfAnotherWritesAFileOfItsOwn, TwoWritersAtOnceLeaveOneWholeVersion,
+    ReadOnlyProfileIsReadButNotReplaced, EmptyFileNameSavesNothing);
 
 }  // namespace k7::testing

@@ -80,8 +80,9 @@ TEST(ProfileStoreSave, WhatTheHostWroteWhileTheStoreWasOpenIsKept) {
     ProfileStore store;
     store.Open(&dom, kPath);
     EXPECT_EQ(store.GetInt(kSection, "Vel", 0), 3);
-    dom.SetFile(kPath, "<profile><Host>2</Host><More>x</More><Ravlen_K7_Pendant><Vel>3</Vel>"
-                       "</Ravlen_K7_Pendant></profile>");
+    dom.SetFile(kPath,
+                "<profile><Host>2</Host><More>x</More><Ravlen_K7_Pendant><Vel>3</Vel>"
+                "</Ravlen_K7_Pendant></profile>");
     store.SetInt(kSection, "Vel", 5);
     store.Close();
     EXPECT_EQ(dom.File(kPath),

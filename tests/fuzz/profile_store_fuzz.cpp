@@ -194,7 +194,8 @@ int main(int argc, char** argv) {
         saved += ReadFile(path) != input;
     }
     std::filesystem::remove_all(dir);
-    std::printf("%d profiles, %d rewritten, %d parseable but left as they were, all promises kept\n",
-                iterations, saved, refused);
+    std::printf(
+        "%d profiles, %d rewritten, %d parseable but left as they were, all promises kept\n",
+        iterations, saved, refused);
     return 0;
 }

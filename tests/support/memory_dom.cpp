@@ -81,7 +81,6 @@ class MemoryDocument final : public XmlDocument {
   public:
     explicit MemoryDocument(MemoryDom& dom) : dom_(dom) {}
 
-
     bool Parse(const std::string& bytes) override {
         document_.children.clear();
         if (Parser(bytes).ParseDocument(document_)) return true;

@@ -21,7 +21,6 @@
 namespace k7::testing {
 namespace {
 
-
 class SettingsDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -47,7 +46,6 @@ class SettingsDialogTest : public ::testing::Test {
     }
 
   protected:
-
     // Writes the profile, names it to the module, and runs Config with the
     // driver's steps playing the user.
     void Configure(const std::string& settings, std::vector<DialogDriver::Step> steps) {
@@ -357,7 +355,8 @@ TEST_F(SettingsDialogTest, TheHostWindowOwnsTheDialogAndASecondConfigIsRefused) 
                                       frame, nullptr, nullptr, nullptr);
     ModuleHostBlocks blocks;
     WriteField(blocks.view.data(), offsets::kViewWindowHandle, view);
-    std::ofstream(profile_) << "<profile><Ravlen_K7_Pendant><Vel>4</Vel></Ravlen_K7_Pendant></profile>";
+    std::ofstream(profile_)
+        << "<profile><Ravlen_K7_Pendant><Vel>4</Vel></Ravlen_K7_Pendant></profile>";
     Entry<SetProNameFn>("SetProName")(HostStringCreate(profile_.c_str()));
     InstallCallbacks(*this);
     ASSERT_TRUE(CallInitControl(*this, blocks));
@@ -398,6 +397,38 @@ TEST_F(SettingsDialogTest, TheHostWindowOwnsTheDialogAndASecondConfigIsRefused) 
     EXPECT_TRUE(again.finished());
     Entry<VoidFn>("StopPlug")();
     DestroyWindow(frame);
+}
+
+// The host's start-up through the module reads the profile and leaves it as
+// it is: same bytes, same time, entity and character references and all.
+TEST_F(SettingsDialogTest, StartUpLeavesAnUnchangedProfileUntouched) {
+    const std::string profile =
+        "<?xml version=\"1.0\"?>\r\n<!DOCTYPE profile [<!ENTITY shop \"Shop\">]>\r\n<profile>\r\n"
+        "  <Preferences><Name>&shop; &amp; &#169;</Name></Preferences>\r\n"
+        "  <Ravlen_K7_Pendant><Vel>3</Vel><OEM1>-2</OEM1></Ravlen_K7_Pendant>\r\n"
+        "</profile>\r\n";
+    std::ofstream(profile_, std::ios::binary) << profile;
+    FILETIME old{};
+    {
+        const HANDLE file = CreateFileA(profile_.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        SYSTEMTIME day{2020, 1, 3, 1, 12, 0, 0, 0};
+        SystemTimeToFileTime(&day, &old);
+        ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &old));
+        CloseHandle(file);
+    }
+    Entry<SetProNameFn>("SetProName")(HostStringCreate(profile_.c_str()));
+    InstallCallbacks(*this);
+    ModuleHostBlocks blocks;
+    ASSERT_TRUE(CallInitControl(*this, blocks));
+    Entry<VoidFn>("PostInitControl")();
+    Entry<VoidFn>("StopPlug")();
+
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA(profile_.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &old), 0);
+    EXPECT_EQ(FileBytes(profile_), profile);
 }
 
 }  // namespace

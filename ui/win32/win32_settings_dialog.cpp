@@ -124,9 +124,9 @@ bool Win32SettingsDialog::Run(PendantSettings& settings) {
     // The dialog manager disables the owner for the dialog's life and enables
     // and activates it again at the end: the host cannot change its profile
     // under the dialog, nor ask for a second one through its menus.
-    const INT_PTR result =
-        DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(kDialogTemplateId),
-                        HostTopLevelWindow(hostView_), &DialogProc, reinterpret_cast<LPARAM>(&open));
+    const INT_PTR result = DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(kDialogTemplateId),
+                                           HostTopLevelWindow(hostView_), &DialogProc,
+                                           reinterpret_cast<LPARAM>(&open));
     return result == IDOK;
 }
 
