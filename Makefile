@@ -3,17 +3,19 @@
 #   make test   build every preset and run every test suite
 #   make dll    build the shipped i686 K7.dll
 #   make install-udev   let the logged-in user open the pendant on Linux
+#   make screenshot  photograph the real configuration dialog for the README
 
 PACKAGES := g++ cmake make pkg-config googletest libgtest-dev libbenchmark-dev \
             libpugixml-dev libudev-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
             binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 xvfb xauth libc6-i386
 DEMO_PACKAGES := g++ cmake make pkg-config libgtest-dev googletest libbenchmark-dev libpugixml-dev libudev-dev
+SCREENSHOT_PACKAGES := $(PACKAGES) imagemagick x11-utils
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 NATIVE_PRESETS := linux linux-sanitize
 CROSS_PRESETS := win32 win64
 
-.PHONY: all deps deps-demo demo test dll install-udev clean
+.PHONY: all deps deps-demo deps-screenshot demo test dll install-udev screenshot clean
 
 all: test
 
@@ -35,6 +37,9 @@ deps:
 
 deps-demo:
 	$(call install_missing,$(DEMO_PACKAGES))
+
+deps-screenshot:
+	$(call install_missing,$(SCREENSHOT_PACKAGES))
 
 build/%/CMakeCache.txt:
 	cmake --preset $* > /dev/null
@@ -87,6 +92,11 @@ install-udev:
 	else \
 	  echo "udev is not running here: the rule applies from the next start"; \
 	fi
+# The real Win32 dialog under wine64 and Xvfb, grabbed from the X server.
+screenshot: deps-screenshot
+	cmake --preset win64 > /dev/null
+	cmake --build --preset win64 -j $(JOBS) --target k7_dialog_shot
+	./cmake/dialog-screenshot.sh build/win64 docs/config-dialog.png
 
 clean:
 	rm -rf build

@@ -18,7 +18,7 @@ Plugin::~Plugin() {
 const char* Plugin::SetProName(HostString name) {
     state_.profileName = HostStringText(name);
     HostStringRelease(name);
-    // Opened and closed without a read: the profile is loaded and written back.
+    // Opened and closed without a read: the profile is neither parsed nor written.
     ProfileStore store;
     store.Open(platform_.xml, state_.profileName);
     std::snprintf(state_.pluginName, sizeof state_.pluginName, "%s%s",
@@ -46,6 +46,12 @@ void Plugin::PostInitControl() {
 }
 
 void Plugin::Config() {
+    // The dialog's modal loop dispatches the thread's messages, so a host may
+    // ask again while it is open. A second store would reload and save, and
+    // the outer dialog's values would then overwrite the inner one's.
+    if (configuring_) return;
+    configuring_ = true;
+    if (platform_.dialog != nullptr) platform_.dialog->SetHostView(state_.blocks.view);
     ProfileStore store;
     store.Open(platform_.xml, state_.profileName);
     SettingsDialog* dialog = platform_.dialog;
@@ -53,6 +59,7 @@ void Plugin::Config() {
         if (dialog != nullptr) dialog->Run(settings);
     });
     store.Close();
+    configuring_ = false;
 }
 
 void Plugin::StopPlug() {

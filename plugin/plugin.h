@@ -48,6 +48,7 @@ class Plugin {
     ModuleState state_;
     Host host_{state_.callbacks, state_.blocks};
     std::unique_ptr<PendantWindow> window_;
+    bool configuring_ = false;  // Config's dialog is open
 };
 
 }  // namespace k7

@@ -1,21 +1,35 @@
 // Integer values by section and key in the host's XML profile. A store lives
-// inside one host call: Open loads the whole file, reads and writes go to the
-// document in memory, Close writes the whole document back.
+// inside one host call: the file is read and parsed at its first use, reads
+// and writes go to the document in memory, and Close writes what changed.
 //
 // The host's profile holds far more than the plug-in's section, so the store
-// never puts it at risk: a file that exists but cannot be read or parsed is
-// never written, and a save goes to a temporary file beside the profile that
-// then replaces it in one step, so a failed save leaves the old file intact.
+// never puts it at risk:
+// - a store that changed nothing writes nothing;
+// - a save writes the store's edits into the file as it is at that moment
+//   (changes the host made meanwhile are kept) and leaves every other byte as
+//   the host wrote it;
+// - the result must parse and read back before it is used; it goes to a
+//   temporary file of its own, flushed to the disk, that replaces the profile
+//   in one step, so any failure leaves the old file whole;
+// - a file that exists but cannot be read or parsed is never written.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "settings/profile_edits.h"
 #include "settings/xml_dom.h"
 
 namespace k7 {
+
+enum class XmlLoad {
+    Loaded,       // the file parsed into a document with a root element
+    Missing,      // no file, or an empty one: nothing there to lose
+    Unparseable,  // the file exists but could not be read or parsed
+};
 
 class ProfileStore {
   public:
@@ -24,33 +38,40 @@ class ProfileStore {
     ProfileStore(const ProfileStore&) = delete;
     ProfileStore& operator=(const ProfileStore&) = delete;
 
-    // Loads fileName and makes sure the document has a root element. With no
-    // XML library (xml null, or the document cannot be created) every read
-    // yields its default and nothing is saved.
+    // Takes the file's name; the file is loaded when the store is first used,
+    // and a document without a root element is given one. With no XML library
+    // (xml null, or the document cannot be created) every read yields its
+    // default and nothing is saved.
     void Open(XmlDomFactory* xml, const std::string& fileName);
-    // Saves the document (when that is safe) and releases it.
+    // Saves what changed (when that is safe) and releases the document.
     void Close();
 
     std::int32_t GetInt(std::string_view section, std::string_view key, std::int32_t defaultValue);
+    // Writing the text a key already holds changes nothing.
     bool SetInt(std::string_view section, std::string_view key, std::int32_t value);
 
     XmlElement FindKey(std::string_view section, std::string_view key);
     XmlElement FindOrCreateKey(std::string_view section, std::string_view key);
 
-    // Whether Close will write the file.
-    bool saveAllowed() const { return document_ != nullptr && saveAllowed_; }
+    // Whether a change would be saved: the file was missing or parsed.
+    bool saveAllowed();
+    // Whether anything was removed or written with a new value.
+    bool changed() const { return !edits_.empty(); }
     const std::string& fileName() const { return fileName_; }
 
-    // The temporary file a save writes before it replaces the profile.
-    static std::string TempPath(const std::string& fileName) { return fileName + ".k7-save"; }
-
   private:
-    void Save();
+    XmlDocument* Document();
+    KeyEdit& EditOf(std::string_view section, std::string_view key);
+    bool Save();
+    bool ReadsBack(const std::string& bytes);
 
     XmlDomFactory* xml_ = nullptr;
     std::unique_ptr<XmlDocument> document_;
     std::string fileName_;
-    bool saveAllowed_ = false;
+    bool loaded_ = false;
+    XmlLoad load_ = XmlLoad::Unparseable;
+    std::vector<KeyEdit> edits_;
+    unsigned writes_ = 0;
 };
 
 }  // namespace k7

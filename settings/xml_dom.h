@@ -1,12 +1,16 @@
-// The small XML DOM the profile store is written against, with one adapter per
+// The small XML DOM the profile store reads through, with one adapter per
 // platform (pugixml on Linux and in the simulator, the MSXML DOM document on
-// Windows). Only what the store needs: load and save a file, the root element,
-// child elements found by exact name, appended elements, removal, and text.
+// Windows), and the file operations its saves are made of. Only what the store
+// needs: parse the profile's bytes, the root element, child elements found by
+// exact name, appended elements, removal, and text. The store never has the
+// library write the file: it writes its own edits into the host's bytes.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "settings/profile_files.h"
 
 namespace k7 {
 
@@ -17,21 +21,15 @@ struct XmlElement {
     explicit operator bool() const { return node != nullptr; }
 };
 
-enum class XmlLoad {
-    Loaded,       // the file parsed into a document with a root element
-    Missing,      // no file, or an empty one: nothing there to lose
-    Unparseable,  // the file exists but could not be read or parsed
-};
-
 class XmlDocument {
   public:
     virtual ~XmlDocument() = default;
 
-    // Replaces the document with the file's content; on anything but Loaded
-    // the document is left empty.
-    virtual XmlLoad Load(const std::string& path) = 0;
-    // Writes the whole document to path; true only when every byte reached the file.
-    virtual bool Save(const std::string& path) = 0;
+    // Replaces the document with the one in bytes (a whole file, in any
+    // encoding the library detects). False, leaving the document empty, unless
+    // the bytes are a well-formed document with exactly one root element.
+    // Nothing outside the bytes is ever fetched: no external DTD or entity.
+    virtual bool Parse(const std::string& bytes) = 0;
 
     // The root element, or null when the document has none.
     virtual XmlElement Root() = 0;
@@ -49,18 +47,15 @@ class XmlDocument {
     virtual void SetText(XmlElement element, std::string_view text) = 0;
 };
 
-// The platform's XML library and the file operations a safe save needs.
+// The platform's XML library and its files.
 class XmlDomFactory {
   public:
     virtual ~XmlDomFactory() = default;
 
     // A new empty document, or null when the XML library is not available.
     virtual std::unique_ptr<XmlDocument> CreateDocument() = 0;
-    // Puts source in the place of target in one step. False when refused (for
-    // example a read-only or locked target); target is then left as it was.
-    virtual bool MoveReplacing(const std::string& source, const std::string& target) = 0;
-    // Deletes a file left behind by a failed save; directories are never removed.
-    virtual void RemoveFile(const std::string& path) = 0;
+    // The file system the profile lives on.
+    virtual ProfileFiles& files() = 0;
 };
 
 }  // namespace k7

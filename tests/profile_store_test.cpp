@@ -22,29 +22,93 @@ std::string WriteVel(MemoryDom& dom, std::int32_t vel) {
     return dom.File(kPath).value_or("(no file)");
 }
 
-TEST(ProfileStoreSave, GoesThroughATemporaryFileThatReplacesTheProfile) {
+TEST(ProfileStoreSave, AStoreThatChangesNothingWritesNothing) {
     MemoryDom dom;
     dom.SetFile(kPath, kOriginal);
+    {
+        ProfileStore unused;  // as SetProName has it: not even read
+        unused.Open(&dom, kPath);
+        unused.Close();
+    }
+    EXPECT_TRUE(dom.lookups.empty());
+    ProfileStore store;
+    store.Open(&dom, kPath);
+    EXPECT_EQ(store.GetInt(kSection, "Vel", 0), 3);
+    EXPECT_EQ(store.GetInt(kSection, "OEM1", 7), 7);
+    store.SetInt(kSection, "Vel", 3);
+    EXPECT_FALSE(store.changed());
+    store.Close();
+    EXPECT_EQ(dom.saves, 0);
+    EXPECT_EQ(dom.File(kPath), kOriginal);
+
     EXPECT_EQ(WriteVel(dom, 4),
               "<profile><Host>1</Host><Ravlen_K7_Pendant><Vel>4</Vel>"
               "</Ravlen_K7_Pendant></profile>");
-    EXPECT_EQ(dom.files().size(), 1u);
+    EXPECT_EQ(dom.saves, 1);
+    EXPECT_EQ(dom.stored().size(), 1u);
 }
 
-TEST(ProfileStoreSave, AWriteFailingMidwayLeavesTheOriginalAndNoTemporaryFile) {
+TEST(ProfileStoreSave, EveryFailingStepLeavesTheProfileAndNoTemporaryFile) {
+    for (const FileStep step : {FileStep::Read, FileStep::CreateUnique, FileStep::Write,
+                                FileStep::Flush, FileStep::Replace}) {
+        MemoryDom dom;
+        dom.SetFile(kPath, kOriginal);
+        ProfileStore store;
+        store.Open(&dom, kPath);
+        EXPECT_EQ(store.GetInt(kSection, "Vel", 0), 3);
+        store.SetInt(kSection, "Vel", 4);
+        dom.failAt = step;
+        dom.failedWriteKeeps = 20;
+        store.Close();
+        EXPECT_EQ(dom.File(kPath), kOriginal) << static_cast<int>(step);
+        EXPECT_EQ(dom.stored().size(), 1u) << static_cast<int>(step);
+    }
+    // The replace has happened when the directory's flush fails: the new
+    // profile stands whole, and no temporary file is left either.
     MemoryDom dom;
     dom.SetFile(kPath, kOriginal);
-    dom.failSaveAfter = 20;
-    EXPECT_EQ(WriteVel(dom, 4), kOriginal);
-    EXPECT_FALSE(dom.File(ProfileStore::TempPath(kPath)).has_value());
+    dom.failAt = FileStep::FlushDirectory;
+    EXPECT_EQ(WriteVel(dom, 4),
+              "<profile><Host>1</Host><Ravlen_K7_Pendant><Vel>4</Vel>"
+              "</Ravlen_K7_Pendant></profile>");
+    EXPECT_EQ(dom.stored().size(), 1u);
 }
 
-TEST(ProfileStoreSave, ARefusedReplaceLeavesTheOriginalAndNoTemporaryFile) {
+TEST(ProfileStoreSave, WhatTheHostWroteWhileTheStoreWasOpenIsKept) {
     MemoryDom dom;
     dom.SetFile(kPath, kOriginal);
-    dom.refuseReplace = true;
-    EXPECT_EQ(WriteVel(dom, 4), kOriginal);
-    EXPECT_EQ(dom.files().size(), 1u);
+    ProfileStore store;
+    store.Open(&dom, kPath);
+    EXPECT_EQ(store.GetInt(kSection, "Vel", 0), 3);
+    dom.SetFile(kPath,
+                "<profile><Host>2</Host><More>x</More><Ravlen_K7_Pendant><Vel>3</Vel>"
+                "</Ravlen_K7_Pendant></profile>");
+    store.SetInt(kSection, "Vel", 5);
+    store.Close();
+    EXPECT_EQ(dom.File(kPath),
+              "<profile><Host>2</Host><More>x</More><Ravlen_K7_Pendant><Vel>5</Vel>"
+              "</Ravlen_K7_Pendant></profile>");
+}
+
+TEST(ProfileStoreSave, AProfileThatWasThereIsNeverRecreatedButAMissingOneIs) {
+    for (const std::string& now : {std::string("(gone)"), std::string(""), std::string("<p")}) {
+        MemoryDom dom;
+        dom.SetFile(kPath, kOriginal);
+        ProfileStore store;
+        store.Open(&dom, kPath);
+        store.SetInt(kSection, "Vel", 4);
+        if (now == "(gone)") {
+            dom.files().Remove(kPath);
+        } else {
+            dom.SetFile(kPath, now);
+        }
+        store.Close();
+        EXPECT_EQ(dom.File(kPath), now == "(gone)" ? std::nullopt : std::optional(now));
+        EXPECT_EQ(dom.saves, 0);
+    }
+    MemoryDom dom;
+    EXPECT_EQ(WriteVel(dom, 4),
+              "<profile><Ravlen_K7_Pendant><Vel>4</Vel></Ravlen_K7_Pendant></profile>");
 }
 
 TEST(ProfileStoreSave, AnUnparseableProfileIsNeverWritten) {
@@ -67,7 +131,7 @@ TEST(ProfileStoreSave, AnEmptyFileNameSavesNothing) {
     store.Open(&dom, "");
     store.SetInt(kSection, "Vel", 4);
     store.Close();
-    EXPECT_TRUE(dom.files().empty());
+    EXPECT_TRUE(dom.stored().empty());
 }
 
 TEST(ProfileStore, WithoutAnXmlLibraryReadsDefaultsAndSavesNothing) {
@@ -91,11 +155,11 @@ TEST(ProfileStore, FindKeyNeverCreatesAndFindOrCreateKeyReusesWhatExists) {
     const XmlElement vel = store.FindKey(kSection, "Vel");
     ASSERT_TRUE(vel);
     EXPECT_EQ(store.FindOrCreateKey(kSection, "Vel").node, vel.node);
-    EXPECT_TRUE(store.FindOrCreateKey("Absent", "Vel"));
+    const XmlElement created = store.FindOrCreateKey("Absent", "Vel");
+    EXPECT_TRUE(created);
+    EXPECT_EQ(store.FindKey("Absent", "Vel").node, created.node);
     store.Close();
-    EXPECT_EQ(dom.File(kPath),
-              "<profile><Host>1</Host><Ravlen_K7_Pendant><Vel>3</Vel>"
-              "</Ravlen_K7_Pendant><Absent><Vel/></Absent></profile>");
+    EXPECT_EQ(dom.File(kPath), kOriginal) << "an element without a value is no change";
 }
 
 }  // namespace

@@ -154,15 +154,46 @@ TEST_F(SettingsTest, ConfigConfirmedWithOkWritesTheEditedValues) {
     }
 }
 
-TEST_F(SettingsTest, EachOfTheThreeCallsLoadsAndSavesTheProfileOnce) {
+// Start-up only reads; a Config writes the profile when it changed a value.
+TEST_F(SettingsTest, OnlyCallsThatChangeAValueWriteTheProfile) {
     dom.SetFile(kProfile, "<profile/>");
     plugin.SetProName(HostStringCreate(kProfile));
-    EXPECT_EQ(dom.saves, 1);
+    EXPECT_TRUE(dom.lookups.empty()) << "SetProName has no need to read the profile";
     plugin.PostInitControl();
-    EXPECT_EQ(dom.saves, 2);
+    EXPECT_EQ(dom.saves, 0);
+    plugin.Config();  // creates the 23 keys
+    EXPECT_EQ(dom.saves, 1);
+    const std::string written = File();
+    plugin.PostInitControl();
+    plugin.Config();  // Escape: every value as it was
+    EXPECT_EQ(dom.saves, 1);
+    dialog.okEdits = [](PendantSettings& s) { s.OEM[2] = 7; };
     plugin.Config();
-    EXPECT_EQ(dom.saves, 3);
-    EXPECT_EQ(dom.files().size(), 1u) << "no temporary file is left behind";
+    EXPECT_EQ(dom.saves, 2);
+    std::string expected = written;
+    expected.replace(expected.find("<OEM3>0</OEM3>"), 14, "<OEM3>7</OEM3>");
+    EXPECT_EQ(File(), expected);
+    EXPECT_EQ(dom.stored().size(), 1u) << "no temporary file is left behind";
+}
+
+// The dialog's message loop lets the host call Config again: that call does
+// nothing, and the open dialog's values are the ones saved.
+TEST_F(SettingsTest, AConfigWhileTheDialogIsOpenReturnsAtOnceAndChangesNothing) {
+    Start("<profile>" + Section("<Vel>5</Vel>") + "</profile>");
+    dialog.okEdits = [this](PendantSettings& s) {
+        const std::string before = File();
+        s.Vel = 7;
+        plugin.Config();
+        EXPECT_EQ(dialog.shown.size(), 1u);
+        EXPECT_EQ(settings().Vel, 7);
+        EXPECT_EQ(File(), before);
+    };
+    plugin.Config();
+    EXPECT_EQ(settings().Vel, 7);
+    EXPECT_NE(File().find("<Vel>7</Vel>"), std::string::npos) << File();
+    dialog.okEdits = nullptr;
+    plugin.Config();
+    EXPECT_EQ(dialog.shown.size(), 2u) << "a Config after the dialog closed opens it again";
 }
 
 TEST_F(SettingsTest, WithoutAnXmlLibraryDefaultsAreReadAndTheDialogStillRuns) {

@@ -17,6 +17,10 @@ class SettingsDialog {
 
     // A modal message box with text, for example "Please enter an integer.".
     virtual void ShowMessage(const char* text) = 0;
+
+    // The host's view block (HostView, null before InitControl) for the next
+    // Run: a platform with windows shows the dialog owned by the host's window.
+    virtual void SetHostView(void* /*hostView*/) {}
 };
 
 }  // namespace k7

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 
 namespace k7 {
 namespace {
@@ -30,15 +33,22 @@ class Descriptor {
     int fd_;
 };
 
+std::string DirectoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
 
-FileRead ReadWholeFile(const std::string& path, std::string& bytes) {
+FileRead PosixProfileFiles::Read(const std::string& path, std::string& bytes) {
     bytes.clear();
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return FileRead::Failed;
-    char chunk[16384];
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char chunk[65536];
     for (;;) {
         const ssize_t n = ::read(file.get(), chunk, sizeof chunk);
         if (n == 0) return FileRead::Read;
@@ -50,8 +60,30 @@ FileRead ReadWholeFile(const std::string& path, std::string& bytes) {
     }
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+std::string PosixProfileFiles::CreateUnique(const std::string& target) {
+    // The process and a counter make the name unique among this machine's
+    // writers; the clock, among machines sharing the directory. O_EXCL makes
+    // sure whatever remains is never shared: a taken name is skipped.
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto clock = static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+        char suffix[80];
+        std::snprintf(suffix, sizeof suffix, ".k7-save-%ld-%u-%llx", static_cast<long>(::getpid()),
+                      ++counter, clock);
+        const std::string path = target + suffix;
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
+
+bool PosixProfileFiles::Write(const std::string& path, const std::string& bytes) {
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
     if (file.get() < 0) return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -60,10 +92,41 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
+    return file.Close();
+}
+
+bool PosixProfileFiles::Flush(const std::string& path) {
     // The replace that follows must not expose a file whose data is still only
     // in the page cache: a crash would leave an empty profile behind.
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (file.get() < 0) return false;
     if (::fsync(file.get()) != 0) return false;
     return file.Close();
+}
+
+bool PosixProfileFiles::Replace(const std::string& source, const std::string& target) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0) {
+        // Checked by the mode bits too: a privileged process passes access().
+        const bool readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+        if (readOnly || ::access(target.c_str(), W_OK) != 0) return false;
+        // The new file takes the place of the old one with its permissions.
+        if (::chmod(source.c_str(), info.st_mode & 07777) != 0) return false;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool PosixProfileFiles::FlushDirectoryOf(const std::string& path) {
+    Descriptor directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() < 0) return false;
+    if (::fsync(directory.get()) != 0) return false;
+    return directory.Close();
+}
+
+void PosixProfileFiles::Remove(const std::string& path) {
+    ::unlink(path.c_str());
 }
 
 }  // namespace k7

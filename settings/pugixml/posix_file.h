@@ -1,17 +1,25 @@
-// Whole-file reads and writes with every error checked, for the pugixml adapter.
+// The profile's files on a POSIX system, every error checked.
 #pragma once
 
 #include <string>
 
+#include "settings/profile_files.h"
+
 namespace k7 {
 
-enum class FileRead { Read, Missing, Failed };
-
-// Reads the whole file into bytes. Missing only when no file exists at path.
-FileRead ReadWholeFile(const std::string& path, std::string& bytes);
-
-// Creates or truncates path and writes bytes, flushed to the disk; false on any
-// short write or error.
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
+class PosixProfileFiles final : public ProfileFiles {
+  public:
+    FileRead Read(const std::string& path, std::string& bytes) override;
+    // "<target>.k7-save-<pid>-<n>-<clock>", opened with O_EXCL.
+    std::string CreateUnique(const std::string& target) override;
+    bool Write(const std::string& path, const std::string& bytes) override;
+    bool Flush(const std::string& path) override;
+    // rename(2) over the target, with the target's permission bits; refused when
+    // the target exists but may not be written.
+    bool Replace(const std::string& source, const std::string& target) override;
+    // fsync(2) of the directory: a rename is only durable once its directory is.
+    bool FlushDirectoryOf(const std::string& path) override;
+    void Remove(const std::string& path) override;
+};
 
 }  // namespace k7

@@ -1,25 +1,15 @@
 #include "settings/pugixml/pugixml_dom.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <pugixml.hpp>
-
-#include "settings/pugixml/posix_file.h"
 
 namespace k7 {
 namespace {
 
-// Everything the host wrote is kept: comments, processing instructions, the
-// doctype, whitespace between elements (also outside the root, which only the
-// fragment mode keeps) and line ends as they are, so that a round trip changes
-// as little of the host's file as possible.
-constexpr unsigned kParseOptions =
-    (pugi::parse_full | pugi::parse_ws_pcdata | pugi::parse_fragment) & ~pugi::parse_eol;
-// Written back as parsed: no indentation added, no declaration invented.
-constexpr unsigned kSaveOptions = pugi::format_raw | pugi::format_no_declaration;
+// Only read from: the store writes its edits into the host's bytes itself.
+// Entities and character references are decoded, as any XML reader does;
+// pugixml reads no DTD, so it fetches nothing. The fragment mode lets the
+// check below see text outside the root, which the default mode drops.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_fragment;
 
 pugi::xml_node Node(XmlElement element) {
     return pugi::xml_node(static_cast<pugi::xml_node_struct*>(element.node));
@@ -49,32 +39,9 @@ bool IsSingleRootDocument(const pugi::xml_document& document) {
     return elements == 1;
 }
 
-bool StartsWithByteOrderMark(const std::string& bytes) {
-    static constexpr unsigned char kMarks[][4] = {
-        {3, 0xEF, 0xBB, 0xBF}, {2, 0xFE, 0xFF}, {2, 0xFF, 0xFE}};
-    for (const auto& mark : kMarks) {
-        if (bytes.size() >= mark[0] &&
-            bytes.compare(0, mark[0], reinterpret_cast<const char*>(mark + 1), mark[0]) == 0)
-            return true;
-    }
-    return false;
-}
-
-class StringWriter final : public pugi::xml_writer {
-  public:
-    explicit StringWriter(std::string& out) : out_(out) {}
-    void write(const void* data, size_t size) override {
-        out_.append(static_cast<const char*>(data), size);
-    }
-
-  private:
-    std::string& out_;
-};
-
 class PugiXmlDocument final : public XmlDocument {
   public:
-    XmlLoad Load(const std::string& path) override;
-    bool Save(const std::string& path) override;
+    bool Parse(const std::string& bytes) override;
     XmlElement Root() override { return Handle(document_.document_element()); }
     XmlElement AppendRoot(std::string_view name) override;
     XmlElement FirstChild(XmlElement parent, std::string_view name) override;
@@ -85,35 +52,15 @@ class PugiXmlDocument final : public XmlDocument {
 
   private:
     pugi::xml_document document_;
-    pugi::xml_encoding encoding_ = pugi::encoding_utf8;
-    bool byteOrderMark_ = false;
 };
 
-XmlLoad PugiXmlDocument::Load(const std::string& path) {
+bool PugiXmlDocument::Parse(const std::string& bytes) {
     document_.reset();
-    std::string bytes;
-    const FileRead read = ReadWholeFile(path, bytes);
-    if (read == FileRead::Missing) return XmlLoad::Missing;
-    if (read == FileRead::Failed) return XmlLoad::Unparseable;
-    if (bytes.empty()) return XmlLoad::Missing;
     const pugi::xml_parse_result result =
         document_.load_buffer(bytes.data(), bytes.size(), kParseOptions);
-    if (!result || !IsSingleRootDocument(document_)) {
-        document_.reset();
-        return XmlLoad::Unparseable;
-    }
-    // Saved back in the encoding it came in, so the declaration stays true.
-    encoding_ = result.encoding;
-    byteOrderMark_ = StartsWithByteOrderMark(bytes);
-    return XmlLoad::Loaded;
-}
-
-bool PugiXmlDocument::Save(const std::string& path) {
-    std::string bytes;
-    StringWriter writer(bytes);
-    const unsigned bom = byteOrderMark_ ? pugi::format_write_bom : 0u;
-    document_.save(writer, "", kSaveOptions | bom, encoding_);
-    return WriteWholeFile(path, bytes);
+    if (result && IsSingleRootDocument(document_)) return true;
+    document_.reset();
+    return false;
 }
 
 XmlElement PugiXmlDocument::AppendRoot(std::string_view name) {
@@ -167,24 +114,6 @@ void PugiXmlDocument::SetText(XmlElement element, std::string_view text) {
 
 std::unique_ptr<XmlDocument> PugiXmlDomFactory::CreateDocument() {
     return std::make_unique<PugiXmlDocument>();
-}
-
-bool PugiXmlDomFactory::MoveReplacing(const std::string& source, const std::string& target) {
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) {
-        // Checked by the mode bits too: a privileged process passes access().
-        const bool readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-        if (readOnly || ::access(target.c_str(), W_OK) != 0) return false;
-        // The new file takes the place of the old one with its permissions.
-        if (::chmod(source.c_str(), info.st_mode & 07777) != 0) return false;
-    } else if (errno != ENOENT) {
-        return false;
-    }
-    return std::rename(source.c_str(), target.c_str()) == 0;
-}
-
-void PugiXmlDomFactory::RemoveFile(const std::string& path) {
-    ::unlink(path.c_str());
 }
 
 }  // namespace k7

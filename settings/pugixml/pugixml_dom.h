@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "settings/pugixml/posix_file.h"
 #include "settings/xml_dom.h"
 
 namespace k7 {
@@ -11,10 +12,10 @@ namespace k7 {
 class PugiXmlDomFactory final : public XmlDomFactory {
   public:
     std::unique_ptr<XmlDocument> CreateDocument() override;
-    // rename(2) over the target; refused when the target exists but may not be
-    // written, so a profile the user made read-only stays as it is.
-    bool MoveReplacing(const std::string& source, const std::string& target) override;
-    void RemoveFile(const std::string& path) override;
+    ProfileFiles& files() override { return files_; }
+
+  private:
+    PosixProfileFiles files_;
 };
 
 }  // namespace k7

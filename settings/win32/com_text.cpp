@@ -26,11 +26,4 @@ Bstr::Bstr(std::string_view text) {
     value_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
-PathVariant::PathVariant(const std::string& path) {
-    VariantInit(&value_);
-    const std::wstring wide = Widen(path);
-    value_.vt = VT_BSTR;
-    value_.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-}
-
 }  // namespace k7

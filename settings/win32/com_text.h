@@ -31,17 +31,4 @@ class Bstr {
     BSTR value_ = nullptr;
 };
 
-// A VARIANT holding a path as a BSTR, as load and save take it.
-class PathVariant {
-  public:
-    explicit PathVariant(const std::string& path);
-    ~PathVariant() { VariantClear(&value_); }
-    PathVariant(const PathVariant&) = delete;
-    PathVariant& operator=(const PathVariant&) = delete;
-    const VARIANT& get() const { return value_; }
-
-  private:
-    VARIANT value_;
-};
-
 }  // namespace k7

@@ -59,27 +59,6 @@ bool IsElementNamed(IXMLDOMNode* node, std::wstring_view name) {
     return nodeName.view() == name;
 }
 
-bool FileIsMissingOrEmpty(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
-    const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return !directory && data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
-}
-
-// The replace that follows must not expose a file whose data is still only in
-// the system's cache: a crash would leave an empty profile behind.
-bool FlushToDisk(const std::string& path) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool flushed = FlushFileBuffers(file) != 0;
-    CloseHandle(file);
-    return flushed;
-}
-
 class MsXmlDocument final : public XmlDocument {
   public:
     explicit MsXmlDocument(IXMLDOMDocument* document) { document_.Reset(document); }
@@ -89,8 +68,7 @@ class MsXmlDocument final : public XmlDocument {
     MsXmlDocument(const MsXmlDocument&) = delete;
     MsXmlDocument& operator=(const MsXmlDocument&) = delete;
 
-    XmlLoad Load(const std::string& path) override;
-    bool Save(const std::string& path) override;
+    bool Parse(const std::string& bytes) override;
     XmlElement Root() override;
     XmlElement AppendRoot(std::string_view name) override;
     XmlElement FirstChild(XmlElement parent, std::string_view name) override;
@@ -114,17 +92,24 @@ XmlElement MsXmlDocument::Hold(IXMLDOMNode* node) {
     return XmlElement{node};
 }
 
-XmlLoad MsXmlDocument::Load(const std::string& path) {
-    const PathVariant source(path);
+bool MsXmlDocument::Parse(const std::string& bytes) {
+    // From memory: the store has read the file itself, and MSXML detects the
+    // encoding from the bytes as it would from the file.
+    Ref<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) || !stream) return false;
+    ULONG written = 0;
+    if (FAILED(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written)) ||
+        written != bytes.size())
+        return false;
+    const LARGE_INTEGER start{};
+    if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return false;
+    VARIANT source;
+    VariantInit(&source);
+    source.vt = VT_UNKNOWN;
+    source.punkVal = stream.get();  // borrowed for the call
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    const HRESULT result = document_->load(source.get(), &loaded);
-    if (SUCCEEDED(result) && loaded == VARIANT_TRUE && Root()) return XmlLoad::Loaded;
-    return FileIsMissingOrEmpty(path) ? XmlLoad::Missing : XmlLoad::Unparseable;
-}
-
-bool MsXmlDocument::Save(const std::string& path) {
-    const PathVariant destination(path);
-    return SUCCEEDED(document_->save(destination.get())) && FlushToDisk(path);
+    const HRESULT result = document_->load(source, &loaded);
+    return SUCCEEDED(result) && loaded == VARIANT_TRUE && Root();
 }
 
 XmlElement MsXmlDocument::Root() {
@@ -190,23 +175,15 @@ std::unique_ptr<XmlDocument> MsXmlDomFactory::CreateDocument() {
     if (FAILED(CoCreateInstance(kDomDocumentClass, nullptr, CLSCTX_INPROC_SERVER,
                                 kDomDocumentInterface, reinterpret_cast<void**>(document.out()))))
         return nullptr;
-    // Loaded synchronously; whitespace between the host's elements is kept, so
-    // the saved file keeps the host's line breaks and indentation.
+    // Loaded synchronously, with text as it stands. Never anything from outside
+    // the profile's bytes, on the host's thread: no external DTD or entity is
+    // resolved and nothing is validated (MSXML 3.0 does both by default). DTDs
+    // are not prohibited: that would refuse profiles with an internal subset.
     document->put_async(VARIANT_FALSE);
     document->put_preserveWhiteSpace(VARIANT_TRUE);
+    document->put_resolveExternals(VARIANT_FALSE);
+    document->put_validateOnParse(VARIANT_FALSE);
     return std::make_unique<MsXmlDocument>(document.Detach());
-}
-
-bool MsXmlDomFactory::MoveReplacing(const std::string& source, const std::string& target) {
-    const DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        return false;
-    return MoveFileExA(source.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
-
-void MsXmlDomFactory::RemoveFile(const std::string& path) {
-    DeleteFileA(path.c_str());
 }
 
 }  // namespace k7

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "settings/win32/win32_profile_files.h"
 #include "settings/xml_dom.h"
 
 namespace k7 {
@@ -14,10 +15,10 @@ class MsXmlDomFactory final : public XmlDomFactory {
   public:
     // Null when COM is not initialised or the DOM document class is not there.
     std::unique_ptr<XmlDocument> CreateDocument() override;
-    // MoveFileExA replacing the target; refused for a read-only target, and by
-    // the system while another process holds the target open.
-    bool MoveReplacing(const std::string& source, const std::string& target) override;
-    void RemoveFile(const std::string& path) override;
+    ProfileFiles& files() override { return files_; }
+
+  private:
+    Win32ProfileFiles files_;
 };
 
 }  // namespace k7

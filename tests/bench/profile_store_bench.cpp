@@ -6,6 +6,9 @@
 #include <fstream>
 #include <string>
 
+#include "host/host_string.h"
+#include "plugin/platform.h"
+#include "plugin/plugin.h"
 #include "settings/profile_store.h"
 #include "settings/pugixml/pugixml_dom.h"
 #include "settings/settings_io.h"
@@ -98,6 +101,22 @@ void BM_ProfileStoreOpenReadWrite(benchmark::State& state) {
     state.counters["profile_bytes"] = static_cast<double>(file.size());
 }
 BENCHMARK(BM_ProfileStoreOpenReadWrite)->Unit(benchmark::kMillisecond);
+
+// The host's start-up as far as the profile goes: SetProName, then
+// PostInitControl loading the 23 settings, on a profile that already holds them.
+void BM_StartUpOnUnchangedProfile(benchmark::State& state) {
+    const ProfileFile file;
+    PugiXmlDomFactory xml;
+    Platform platform;
+    platform.xml = &xml;
+    for (auto _ : state) {
+        Plugin plugin(platform);
+        plugin.SetProName(HostStringCreate(file.path().c_str()));
+        plugin.PostInitControl();
+    }
+    state.counters["profile_bytes"] = static_cast<double>(file.size());
+}
+BENCHMARK(BM_StartUpOnUnchangedProfile)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace k7::test

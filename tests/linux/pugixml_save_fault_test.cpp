@@ -35,6 +35,12 @@ class PugiXmlSaveFault : public ::testing::Test {
     }
     ~PugiXmlSaveFault() override { std::filesystem::remove_all(dir_); }
 
+    bool NothingBesideTheProfile() const {
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            if (entry.path() != std::filesystem::path(path_)) return false;
+        }
+        return true;
+    }
     std::string Profile() const {
         std::ifstream in(path_, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -67,7 +73,7 @@ TEST_F(PugiXmlSaveFault, AWriteFailingMidwayLeavesTheProfileIntact) {
     signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(Profile(), profile_);
-    EXPECT_FALSE(std::filesystem::exists(ProfileStore::TempPath(path_)));
+    EXPECT_TRUE(NothingBesideTheProfile());
 }
 
 TEST_F(PugiXmlSaveFault, TheSavedProfileKeepsItsPermissions) {
@@ -85,7 +91,27 @@ TEST_F(PugiXmlSaveFault, AnUnreadableProfileIsNotReplaced) {
     std::filesystem::create_directory(path_);
     SaveVel(4);
     EXPECT_TRUE(std::filesystem::is_directory(path_));
-    EXPECT_FALSE(std::filesystem::exists(ProfileStore::TempPath(path_)));
+    EXPECT_TRUE(NothingBesideTheProfile());
+}
+
+// Each save has a file of its own, created exclusively, and every step of the
+// save succeeds on a real directory, its flush included.
+TEST_F(PugiXmlSaveFault, EachSaveWritesAFileOfItsOwn) {
+    PosixProfileFiles files;
+    const std::string first = files.CreateUnique(path_);
+    const std::string second = files.CreateUnique(path_);
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(std::filesystem::path(first).parent_path(), dir_);
+    EXPECT_EQ(std::filesystem::file_size(first), 0u);
+    EXPECT_TRUE(files.Write(first, "<profile/>"));
+    EXPECT_TRUE(files.Flush(first));
+    EXPECT_TRUE(files.Replace(first, path_));
+    EXPECT_TRUE(files.FlushDirectoryOf(path_));
+    EXPECT_EQ(Profile(), "<profile/>");
+    files.Remove(second);
+    EXPECT_TRUE(NothingBesideTheProfile());
 }
 
 }  // namespace

@@ -6,7 +6,6 @@ namespace k7::test {
 namespace {
 
 struct PugiXmlAdapter {
-    static constexpr bool kKeepsCarriageReturns = true;
     XmlDomFactory& factory() { return xml; }
     PugiXmlDomFactory xml;
 };

@@ -47,5 +47,33 @@ TEST(SettingsOnPugiXml, FirstConfigAppendsTheSectionAndLeavesTheHostsFileAsItWas
     std::filesystem::remove_all(dir);
 }
 
+// The host's start-up reads the profile and leaves it as it is: same bytes,
+// same time, entity references and all.
+TEST(SettingsOnPugiXml, StartUpLeavesAnUnchangedProfileUntouched) {
+    const auto dir = std::filesystem::temp_directory_path() / "k7-settings-startup";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "Mach3Mill.xml").string();
+    const std::string profile =
+        "<?xml version=\"1.0\"?>\r\n<!DOCTYPE profile [<!ENTITY shop \"Shop\">]>\r\n<profile>\r\n"
+        "  <Preferences><Name>&shop; &amp; &#169;</Name></Preferences>\r\n"
+        "  <Ravlen_K7_Pendant><Vel>3</Vel><StepJogRate>0</StepJogRate></Ravlen_K7_Pendant>\r\n"
+        "</profile>\r\n";
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << profile;
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
+    std::filesystem::last_write_time(path, old);
+
+    PugiXmlDomFactory xml;
+    Platform platform{nullptr, nullptr, &xml, nullptr, "K7"};
+    Plugin plugin(platform);
+    plugin.SetProName(HostStringCreate(path.c_str()));
+    plugin.PostInitControl();
+    EXPECT_EQ(plugin.state().settings.Vel, 3);
+    EXPECT_EQ(plugin.state().settings.StepJogRate, 0);
+    EXPECT_EQ(std::filesystem::last_write_time(path), old);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), profile);
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace k7::test

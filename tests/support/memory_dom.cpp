@@ -70,21 +70,6 @@ class Parser {
     std::size_t at_ = 0;
 };
 
-void Write(const MemoryNode& node, std::string& out) {
-    if (node.name.empty()) {
-        out += node.text;
-        return;
-    }
-    out += "<" + node.name;
-    if (node.children.empty()) {
-        out += "/>";
-        return;
-    }
-    out += ">";
-    for (const auto& child : node.children) Write(*child, out);
-    out += "</" + node.name + ">";
-}
-
 void CollectText(const MemoryNode& node, std::string& out) {
     if (node.name.empty()) out += node.text;
     for (const auto& child : node.children) CollectText(*child, out);
@@ -96,24 +81,11 @@ class MemoryDocument final : public XmlDocument {
   public:
     explicit MemoryDocument(MemoryDom& dom) : dom_(dom) {}
 
-    XmlLoad Load(const std::string& path) override {
+    bool Parse(const std::string& bytes) override {
         document_.children.clear();
-        const auto file = dom_.files_.find(path);
-        if (file == dom_.files_.end() || file->second.empty()) return XmlLoad::Missing;
-        if (Parser(file->second).ParseDocument(document_)) return XmlLoad::Loaded;
+        if (Parser(bytes).ParseDocument(document_)) return true;
         document_.children.clear();
-        return XmlLoad::Unparseable;
-    }
-    bool Save(const std::string& path) override {
-        std::string out;
-        if (!document_.children.empty()) Write(*document_.children.front(), out);
-        if (dom_.failSaveAfter && *dom_.failSaveAfter < out.size()) {
-            dom_.files_[path] = out.substr(0, *dom_.failSaveAfter);
-            return false;
-        }
-        dom_.files_[path] = out;
-        ++dom_.saves;
-        return true;
+        return false;
     }
     XmlElement Root() override {
         return document_.children.empty() ? XmlElement{} : XmlElement{document_.children[0].get()};
@@ -169,12 +141,41 @@ std::unique_ptr<XmlDocument> MemoryDom::CreateDocument() {
     return std::make_unique<MemoryDocument>(*this);
 }
 
-bool MemoryDom::MoveReplacing(const std::string& source, const std::string& target) {
-    if (refuseReplace) return false;
+FileRead MemoryDom::Read(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    if (failAt == FileStep::Read) return FileRead::Failed;
+    const auto file = files_.find(path);
+    if (file == files_.end()) return FileRead::Missing;
+    bytes = file->second;
+    return FileRead::Read;
+}
+
+std::string MemoryDom::CreateUnique(const std::string& target) {
+    if (failAt == FileStep::CreateUnique) return {};
+    std::string path;
+    do {
+        path = target + ".k7-save-" + std::to_string(++created_);
+    } while (files_.count(path) != 0);
+    files_[path];
+    return path;
+}
+
+bool MemoryDom::Write(const std::string& path, const std::string& bytes) {
+    if (failAt == FileStep::Write) {
+        files_[path] = bytes.substr(0, failedWriteKeeps);
+        return false;
+    }
+    files_[path] = bytes;
+    return true;
+}
+
+bool MemoryDom::Replace(const std::string& source, const std::string& target) {
+    if (failAt == FileStep::Replace) return false;
     const auto file = files_.find(source);
     if (file == files_.end()) return false;
     files_[target] = file->second;
     files_.erase(file);
+    ++saves;
     return true;
 }
 

@@ -10,30 +10,39 @@
 #include <vector>
 
 #include "settings/xml_dom.h"
+#include "tests/support/faulty_files.h"
 
 namespace k7::test {
 
-class MemoryDom final : public XmlDomFactory {
+class MemoryDom final : public XmlDomFactory, private ProfileFiles {
   public:
     std::unique_ptr<XmlDocument> CreateDocument() override;
-    bool MoveReplacing(const std::string& source, const std::string& target) override;
-    void RemoveFile(const std::string& path) override { files_.erase(path); }
+    ProfileFiles& files() override { return *this; }
 
     void SetFile(const std::string& path, const std::string& text) { files_[path] = text; }
     std::optional<std::string> File(const std::string& path) const;
-    const std::map<std::string, std::string>& files() const { return files_; }
+    const std::map<std::string, std::string>& stored() const { return files_; }
 
-    // Faults: a save that stops after this many bytes and reports failure; a
-    // replace the system refuses.
-    std::optional<std::size_t> failSaveAfter;
-    bool refuseReplace = false;
+    // Faults: the step that fails; a write fails after writing this many bytes.
+    std::optional<FileStep> failAt;
+    std::size_t failedWriteKeeps = 0;
 
-    int saves = 0;                     // completed saves, any path
+    int saves = 0;                     // replaces that reached their target
     std::vector<std::string> lookups;  // names asked of FirstChild, in order
 
   private:
-    friend class MemoryDocument;
+    FileRead Read(const std::string& path, std::string& bytes) override;
+    std::string CreateUnique(const std::string& target) override;
+    bool Write(const std::string& path, const std::string& bytes) override;
+    bool Flush(const std::string&) override { return failAt != FileStep::Flush; }
+    bool Replace(const std::string& source, const std::string& target) override;
+    bool FlushDirectoryOf(const std::string&) override {
+        return failAt != FileStep::FlushDirectory;
+    }
+    void Remove(const std::string& path) override { files_.erase(path); }
+
     std::map<std::string, std::string> files_;
+    unsigned created_ = 0;
 };
 
 }  // namespace k7::test

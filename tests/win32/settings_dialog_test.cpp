@@ -11,16 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include "device/win32/win32_windows.h"
 #include "host/host_abi.h"
 #include "host/host_string.h"
+#include "tests/support/module_host.h"
 #include "tests/win32/dialog_driver.h"
 #include "ui/dialog_template.h"
 
 namespace k7::test {
 namespace {
-
-using SetProNameFn = const char*(K7_CDECL*)(HostString);
-using VoidFn = void(K7_CDECL*)();
 
 class SettingsDialogTest : public ::testing::Test {
   protected:
@@ -40,11 +39,13 @@ class SettingsDialogTest : public ::testing::Test {
         if (comStarted_) CoUninitialize();
     }
 
+  public:
     template <typename F>
-    F Entry(const char* name) {
+    F Entry(const char* name) const {
         return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
     }
 
+  protected:
     // Writes the profile, names it to the module, and runs Config with the
     // driver's steps playing the user.
     void Configure(const std::string& settings, std::vector<DialogDriver::Step> steps) {
@@ -310,6 +311,124 @@ TEST_F(SettingsDialogTest, AnEditWithoutAnIntegerShowsTheMessageAndKeepsTheDialo
     EXPECT_NE(box, nullptr);
     EXPECT_EQ(Written("StepJogRate"), "100");
     EXPECT_EQ(Written("Macro2"), "0");
+}
+
+// The WM_TIMER messages the plug-in's hidden window receives, counted by
+// subclassing it.
+class TimerCounter {
+  public:
+    explicit TimerCounter(HWND window) : window_(window) {
+        original_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Count)));
+    }
+    ~TimerCounter() {
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    }
+    TimerCounter(const TimerCounter&) = delete;
+    TimerCounter& operator=(const TimerCounter&) = delete;
+    static int ticks() { return ticks_; }
+
+  private:
+    static LRESULT CALLBACK Count(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_TIMER) ++ticks_;
+        return CallWindowProcA(original_, window, message, wParam, lParam);
+    }
+    HWND window_;
+    static inline WNDPROC original_ = nullptr;
+    static inline int ticks_ = 0;
+};
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// With the host's main frame around its view, the dialog is the frame's modal
+// dialog: the frame is disabled while it runs and enabled and active after
+// it, a second Config meanwhile returns at once and changes nothing, and the
+// plug-in's window keeps ticking.
+TEST_F(SettingsDialogTest, TheHostWindowOwnsTheDialogAndASecondConfigIsRefused) {
+    const HWND frame = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                       320, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(frame, nullptr) << "no window without a display";
+    const HWND view = CreateWindowExA(0, "STATIC", "view", WS_CHILD | WS_VISIBLE, 0, 0, 300, 150,
+                                      frame, nullptr, nullptr, nullptr);
+    ModuleHostBlocks blocks;
+    WriteField(blocks.view.data(), offsets::kViewWindowHandle, view);
+    std::ofstream(profile_)
+        << "<profile><Ravlen_K7_Pendant><Vel>4</Vel></Ravlen_K7_Pendant></profile>";
+    Entry<SetProNameFn>("SetProName")(HostStringCreate(profile_.c_str()));
+    InstallCallbacks(*this);
+    ASSERT_TRUE(CallInitControl(*this, blocks));
+    Entry<VoidFn>("PostInitControl")();
+    const HWND pendantWindow = FindWindowExA(view, nullptr, kPendantWindowClass, nullptr);
+    ASSERT_NE(pendantWindow, nullptr);
+    TimerCounter timer(pendantWindow);
+    SetActiveWindow(frame);
+    ASSERT_EQ(GetActiveWindow(), frame);
+
+    int ticksAtOpen = 0;
+    DialogDriver driver({WaitForDialog(dialog),
+                         [&] {
+                             EXPECT_EQ(GetWindow(dialog, GW_OWNER), frame);
+                             EXPECT_FALSE(IsWindowEnabled(frame));
+                             const std::string before = FileBytes(profile_);
+                             SetDlgItemTextA(dialog, kOemEdits[0], "11");
+                             Entry<VoidFn>("Config")();  // returns at once
+                             EXPECT_EQ(DialogDriver::ThreadDialogs().size(), 1u);
+                             EXPECT_EQ(FileBytes(profile_), before);
+                             ticksAtOpen = TimerCounter::ticks();
+                             return true;
+                         },
+                         [&] { return TimerCounter::ticks() >= ticksAtOpen + 4; },
+                         Press(dialog, IDOK)});
+    Entry<VoidFn>("Config")();
+    EXPECT_FALSE(driver.timedOut()) << "stopped after step " << driver.stepsDone();
+    EXPECT_TRUE(driver.finished());
+    EXPECT_TRUE(IsWindowEnabled(frame));
+    EXPECT_EQ(GetActiveWindow(), frame);
+    EXPECT_EQ(Written("OEM1"), "11");
+    EXPECT_EQ(Written("Vel"), "4");
+
+    // Closed, the dialog opens again.
+    dialog = nullptr;
+    DialogDriver again({WaitForDialog(dialog), Press(dialog, IDCANCEL)});
+    Entry<VoidFn>("Config")();
+    EXPECT_TRUE(again.finished());
+    Entry<VoidFn>("StopPlug")();
+    DestroyWindow(frame);
+}
+
+// The host's start-up through the module reads the profile and leaves it as
+// it is: same bytes, same time, entity and character references and all.
+TEST_F(SettingsDialogTest, StartUpLeavesAnUnchangedProfileUntouched) {
+    const std::string profile =
+        "<?xml version=\"1.0\"?>\r\n<!DOCTYPE profile [<!ENTITY shop \"Shop\">]>\r\n<profile>\r\n"
+        "  <Preferences><Name>&shop; &amp; &#169;</Name></Preferences>\r\n"
+        "  <Ravlen_K7_Pendant><Vel>3</Vel><OEM1>-2</OEM1></Ravlen_K7_Pendant>\r\n"
+        "</profile>\r\n";
+    std::ofstream(profile_, std::ios::binary) << profile;
+    FILETIME old{};
+    {
+        const HANDLE file = CreateFileA(profile_.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        SYSTEMTIME day{2020, 1, 3, 1, 12, 0, 0, 0};
+        SystemTimeToFileTime(&day, &old);
+        ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &old));
+        CloseHandle(file);
+    }
+    Entry<SetProNameFn>("SetProName")(HostStringCreate(profile_.c_str()));
+    InstallCallbacks(*this);
+    ModuleHostBlocks blocks;
+    ASSERT_TRUE(CallInitControl(*this, blocks));
+    Entry<VoidFn>("PostInitControl")();
+    Entry<VoidFn>("StopPlug")();
+
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA(profile_.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &old), 0);
+    EXPECT_EQ(FileBytes(profile_), profile);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "host/host_abi.h"
 #include "ui/dialog_model.h"
 #include "ui/dialog_template.h"
 
@@ -105,14 +106,27 @@ HINSTANCE ThisModule() {
     return self;
 }
 
+// The window a dialog created without a parent in the host's own dialog
+// framework gets as its owner: the application's main window.
+HWND HostTopLevelWindow(void* hostView) {
+    const HWND view =
+        hostView != nullptr ? ReadField<HWND>(hostView, offsets::kViewWindowHandle) : nullptr;
+    if (view != nullptr && IsWindow(view)) return GetAncestor(view, GA_ROOT);
+    return GetActiveWindow();
+}
+
 }  // namespace
 
 bool Win32SettingsDialog::Run(PendantSettings& settings) {
     Win32DialogControls controls(title_);
     propertiesdlg model(settings, controls);
     OpenDialog open{controls, model};
+    // The dialog manager disables the owner for the dialog's life and enables
+    // and activates it again at the end: the host cannot change its profile
+    // under the dialog, nor ask for a second one through its menus.
     const INT_PTR result = DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(kDialogTemplateId),
-                                           nullptr, &DialogProc, reinterpret_cast<LPARAM>(&open));
+                                           HostTopLevelWindow(hostView_), &DialogProc,
+                                           reinterpret_cast<LPARAM>(&open));
     return result == IDOK;
 }
 

@@ -19,7 +19,7 @@
 
 namespace {
 
-using namespace k7::testing;
+using namespace k7::test;
 
 // Arguments a host may pass to entries that take none: cdecl must leave them.
 constexpr std::uint32_t kStray1 = 0x11111111;

@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace k7::testing;
+using namespace k7::test;
 
 // x87 precision control (bits 8 and 9 of the control word).
 constexpr std::uint16_t kPrecisionMask = 0x0300;

@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <vector>
 
-namespace k7::testing {
+namespace k7::test {
 
 struct ProbeResult {
     std::uint32_t espBefore = 0;  // at the call instruction, arguments pushed
@@ -50,4 +50,4 @@ std::uint32_t Arg(T* pointer) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
-}  // namespace k7::testing
+}  // namespace k7::test

@@ -30,7 +30,7 @@ extern "C" {
 #include "host/host_abi.h"
 #include "host/host_string.h"
 
-namespace k7::testing {
+namespace k7::test {
 
 // ---- The module --------------------------------------------------------------
 
@@ -427,4 +427,4 @@ inline void SetUpSessionHost(HostBlocks& blocks) {
 inline constexpr const char* kSessionProfile =
     "<profile><Ravlen_K7_Pendant><Vel>4</Vel></Ravlen_K7_Pendant></profile>";
 
-}  // namespace k7::testing
+}  // namespace k7::test
