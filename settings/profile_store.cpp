@@ -21,65 +21,100 @@ bool IsBlank(std::string_view text) {
 void ProfileStore::Open(XmlDomFactory* xml, const std::string& fileName) {
     Close();
     xml_ = xml;
-    fileName_ = fileName;
-    if (xml_ == nullptr) return;
-    document_ = xml_->CreateDocument();
-    if (document_ == nullptr) return;
-    // An unreadable or unparseable profile is the host's, not ours to replace
-    // with a near-empty document: it is read as defaults and left alone.
-    saveAllowed_ = document_->Load(fileName_) != XmlLoad::Unparseable;
-    if (!document_->Root()) document_->AppendRoot(kRootName);
+    try {
+        fileName_ = fileName;
+        if (xml_ == nullptr) return;
+        document_ = xml_->CreateDocument();
+        if (document_ == nullptr) return;
+        // An unreadable or unparseable profile is the host's, not ours to replace
+        // with a near-empty document: it is read as defaults and left alone.
+        saveAllowed_ = document_->Load(fileName_) != XmlLoad::Unparseable;
+        if (!document_->Root() && !document_->AppendRoot(kRootName)) document_.reset();
+    } catch (...) {
+        // A store that could not open reads defaults and writes nothing.
+        document_.reset();
+    }
 }
 
 void ProfileStore::Close() {
     if (document_ != nullptr && saveAllowed_) Save();
     document_.reset();
     saveAllowed_ = false;
+    sectionKnown_ = false;
 }
 
 void ProfileStore::Save() {
     if (fileName_.empty()) return;
-    const std::string temp = TempPath(fileName_);
-    if (document_->Save(temp) && xml_->MoveReplacing(temp, fileName_)) return;
-    xml_->RemoveFile(temp);
+    std::string temp;
+    try {
+        temp = TempPath(fileName_);
+        if (document_->Save(temp) && xml_->MoveReplacing(temp, fileName_)) return;
+    } catch (...) {
+        // Out of memory while writing: the temporary file is removed below.
+    }
+    if (!temp.empty()) xml_->RemoveFile(temp);
+}
+
+XmlElement ProfileStore::Section(std::string_view section, bool create) {
+    if (!sectionKnown_ || sectionName_ != section) {
+        sectionKnown_ = false;
+        sectionName_ = section;
+        section_ = document_->FirstChild(document_->Root(), section);
+        sectionKnown_ = true;
+    }
+    if (!section_ && create) {
+        section_ = document_->AppendChild(document_->Root(), section);
+        if (!section_) Failed();
+    }
+    return section_;
 }
 
 XmlElement ProfileStore::FindKey(std::string_view section, std::string_view key) {
     if (document_ == nullptr) return {};
-    const XmlElement sectionElement = document_->FirstChild(document_->Root(), section);
+    const XmlElement sectionElement = Section(section, false);
     if (!sectionElement) return {};
     return document_->FirstChild(sectionElement, key);
 }
 
 XmlElement ProfileStore::FindOrCreateKey(std::string_view section, std::string_view key) {
     if (document_ == nullptr) return {};
-    const XmlElement root = document_->Root();
-    XmlElement sectionElement = document_->FirstChild(root, section);
-    if (!sectionElement) sectionElement = document_->AppendChild(root, section);
+    const XmlElement sectionElement = Section(section, true);
     if (!sectionElement) return {};
     const XmlElement keyElement = document_->FirstChild(sectionElement, key);
-    return keyElement ? keyElement : document_->AppendChild(sectionElement, key);
+    if (keyElement) return keyElement;
+    const XmlElement created = document_->AppendChild(sectionElement, key);
+    if (!created) Failed();
+    return created;
 }
 
 std::int32_t ProfileStore::GetInt(std::string_view section, std::string_view key,
                                   std::int32_t defaultValue) {
-    const XmlElement element = FindKey(section, key);
-    if (!element) return defaultValue;
-    const std::string text = document_->Text(element);
-    // A key without a value (blanks count as none, as the host's own XML
-    // library reads them) is dropped, so the next save writes it afresh.
-    if (IsBlank(text)) {
-        document_->Remove(element);
+    try {
+        const XmlElement element = FindKey(section, key);
+        if (!element) return defaultValue;
+        const std::string text = document_->Text(element);
+        // A key without a value (blanks count as none, as the host's own XML
+        // library reads them) is dropped, so the next save writes it afresh.
+        if (IsBlank(text)) {
+            document_->Remove(element);
+            return defaultValue;
+        }
+        return LeadingNumber(text);
+    } catch (...) {
+        Failed();
         return defaultValue;
     }
-    return LeadingNumber(text);
 }
 
 bool ProfileStore::SetInt(std::string_view section, std::string_view key, std::int32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
-    const XmlElement element = FindOrCreateKey(section, key);
-    if (element) document_->SetText(element, text);
+    try {
+        const XmlElement element = FindOrCreateKey(section, key);
+        if (element) document_->SetText(element, text);
+    } catch (...) {
+        Failed();
+    }
     return true;
 }
 

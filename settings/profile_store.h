@@ -4,8 +4,13 @@
 //
 // The host's profile holds far more than the plug-in's section, so the store
 // never puts it at risk: a file that exists but cannot be read or parsed is
-// never written, and a save goes to a temporary file beside the profile that
-// then replaces it in one step, so a failed save leaves the old file intact.
+// never written, a store in which anything failed (memory ran out in the XML
+// library or here) writes nothing, and a save goes to a temporary file beside
+// the profile that then replaces it in one step, so a failed save leaves the
+// old file intact. No failure leaves the store as an exception.
+//
+// The root of a host profile has many children: the section is looked up once
+// per store, not once per key.
 #pragma once
 
 #include <cstdint>
@@ -46,11 +51,19 @@ class ProfileStore {
 
   private:
     void Save();
+    // The section element (created when asked and missing); one pass over the
+    // root's children per store and section name.
+    XmlElement Section(std::string_view section, bool create);
+    // Something failed: the document may not hold what the calls asked for.
+    void Failed() { saveAllowed_ = false; }
 
     XmlDomFactory* xml_ = nullptr;
     std::unique_ptr<XmlDocument> document_;
     std::string fileName_;
     bool saveAllowed_ = false;
+    std::string sectionName_;  // the section last looked up, and what was found
+    XmlElement section_;
+    bool sectionKnown_ = false;
 };
 
 }  // namespace k7

@@ -2,6 +2,8 @@
 // platform (pugixml on Linux and in the simulator, the MSXML DOM document on
 // Windows). Only what the store needs: load and save a file, the root element,
 // child elements found by exact name, appended elements, removal, and text.
+// An adapter reports running out of memory by throwing std::bad_alloc, as the
+// standard library does; the store turns it into a store that writes nothing.
 #pragma once
 
 #include <memory>

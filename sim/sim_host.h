@@ -61,8 +61,11 @@ class SimHost {
     // Effects in the order they happened.
     std::vector<Effect>& effects() { return effects_; }
     void RecordMsgBox(const std::string& text);
-    // Whether each call is recorded (off for allocation-free measurements).
+    // Whether each call is kept in effects(). Off, a call costs no allocation
+    // and no copy (onEffect still sees it), so measurements see the plug-in
+    // alone and long runs keep their memory flat.
     void SetRecording(bool on) { recording_ = on; }
+    bool recording() const { return recording_; }
 
     // Observers called after each effect (the demo's machine uses them).
     void (*onCode)(SimHost& host, const char* line) = nullptr;
@@ -71,10 +74,10 @@ class SimHost {
     void (*onEffect)(const Effect& effect, void* context) = nullptr;
     void* effectContext = nullptr;
 
-    void* engine() { return engine_.data(); }
-    void* setup() { return setup_.data(); }
-    void* planner() { return planner_.data(); }
-    void* view() { return view_.data(); }
+    void* engine() { return engine_.get(); }
+    void* setup() { return setup_.get(); }
+    void* planner() { return planner_.get(); }
+    void* view() { return view_.get(); }
 
   private:
     static std::size_t Index(int code) { return static_cast<std::uint16_t>(code); }
@@ -86,10 +89,26 @@ class SimHost {
     static void K7_CDECL Code(const char* line);
     static void MessageHook(const char* text);
     void Record(Effect effect);
+    bool Observed() const { return recording_ || onEffect != nullptr; }
+
+    // Zeroed memory from calloc: a large block comes as untouched pages from
+    // the system, so a host of about 2 MB is set up without writing 2 MB.
+    class ZeroedBlock {
+      public:
+        explicit ZeroedBlock(std::size_t bytes);
+        ~ZeroedBlock();
+        ZeroedBlock(const ZeroedBlock&) = delete;
+        ZeroedBlock& operator=(const ZeroedBlock&) = delete;
+        unsigned char* get() const { return bytes_; }
+
+      private:
+        unsigned char* bytes_;
+    };
 
     std::vector<bool> leds_;
-    std::vector<double> dros_;
-    std::vector<unsigned char> engine_, setup_, planner_, view_;
+    ZeroedBlock droBlock_;
+    double* dros_;
+    ZeroedBlock engine_, setup_, planner_, view_;
     std::vector<Effect> effects_;
     bool recording_ = true;
 };

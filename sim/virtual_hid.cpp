@@ -155,7 +155,9 @@ void VirtualHid::CompleteOutstandingRead() {
 
 bool VirtualHid::Write(HidHandle handle, std::span<const std::uint8_t> data) {
     if (!HandleUsable(handle, Access::Write)) return false;
-    written_.emplace_back(data.begin(), data.end());
+    lastWrittenSize_ = std::min(data.size(), sizeof lastWritten_);
+    std::memcpy(lastWritten_, data.data(), lastWrittenSize_);
+    ++writtenCount_;
     return true;
 }
 

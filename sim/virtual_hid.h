@@ -35,7 +35,13 @@ class VirtualHid final : public HidSystem {
     bool LateReportWaiting() const;
 
     // What the link did.
-    const std::vector<std::vector<std::uint8_t>>& written() const { return written_; }
+    // Output reports: how many were written, and the last one (empty before the
+    // first). Only the last is kept, so a write costs no allocation and a long
+    // run no memory.
+    std::size_t writtenCount() const { return writtenCount_; }
+    std::vector<std::uint8_t> lastWritten() const {
+        return {lastWritten_, lastWritten_ + lastWrittenSize_};
+    }
     std::string PathOf(HidHandle handle) const;  // "" when not open
     int OpenHandles() const;
     int probesOpened() const { return probesOpened_; }
@@ -91,7 +97,9 @@ class VirtualHid final : public HidSystem {
     std::deque<InputReport> reports_;
     bool lateArrived_ = false;
     PendingRead pending_;
-    std::vector<std::vector<std::uint8_t>> written_;
+    std::size_t writtenCount_ = 0;
+    std::uint8_t lastWritten_[64] = {};
+    std::size_t lastWrittenSize_ = 0;
     int probesOpened_ = 0;
     std::string lastReadPath_;
     int misuse_ = 0;

@@ -133,7 +133,7 @@ TEST_F(DeviceLink, NoDevicesStillStartsTheTimerAndTicksDoNothing) {
     EXPECT_FALSE(window().link().connected());
     EXPECT_TRUE(windows.timerRunning());
     EXPECT_TRUE(windows.Tick());
-    EXPECT_TRUE(hid.written().empty());
+    EXPECT_TRUE(hid.writtenCount() == 0);
 }
 
 TEST_F(DeviceLink, PendantPluggedInAfterStartUpIsNeverUsed) {
@@ -175,18 +175,18 @@ TEST_F(DeviceLink, UnplugThenPlugReopensFromTheSamePathAndTicksResume) {
     hid.AddDevice("pendant", kVid, kPid);
     Start();
     windows.Tick();
-    ASSERT_EQ(hid.written().size(), 1u);
+    ASSERT_EQ(hid.writtenCount(), 1u);
     Remove("pendant");
     QueueReport(7);  // read only once the pendant is back
     windows.Tick();
-    EXPECT_EQ(hid.written().size(), 1u);
+    EXPECT_EQ(hid.writtenCount(), 1u);
     EXPECT_EQ(hid.QueuedReports(), 1u);
     Arrive("pendant");
     EXPECT_TRUE(window().link().connected());
     EXPECT_EQ(ReadPath(), "pendant");
     EXPECT_EQ(WritePath(), "pendant");
     windows.Tick();
-    EXPECT_EQ(hid.written().size(), 2u);
+    EXPECT_EQ(hid.writtenCount(), 2u);
     EXPECT_EQ(window().inputReport()[1], 7);
     EXPECT_EQ(hid.misuse(), 0);
 }
@@ -213,7 +213,7 @@ TEST_F(DeviceLink, ArrivalOfAnotherDeviceWhileRemovedLeavesHandlesInvalid) {
     EXPECT_EQ(window().link().readHandle(), kInvalidHandle);
     EXPECT_EQ(window().link().writeHandle(), kInvalidHandle);
     windows.Tick();  // the logic runs on the last report; nothing is read or written
-    EXPECT_TRUE(hid.written().empty());
+    EXPECT_TRUE(hid.writtenCount() == 0);
 }
 
 TEST_F(DeviceLink, NoReportWithinTheWaitReusesThePreviousOne) {
@@ -254,7 +254,7 @@ TEST_F(DeviceLink, NothingIsWrittenWhileTheWriteHandleIsInvalid) {
     QueueReport(3);
     windows.Tick();
     EXPECT_EQ(window().inputReport()[1], 3);  // the logic still runs
-    EXPECT_TRUE(hid.written().empty());
+    EXPECT_TRUE(hid.writtenCount() == 0);
 }
 
 TEST_F(DeviceLink, HostIdleProbeFollowsTheDistanceMode) {

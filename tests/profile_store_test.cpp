@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "settings/settings_io.h"
 #include "tests/support/memory_dom.h"
 
 namespace k7::test {
@@ -96,6 +99,22 @@ TEST(ProfileStore, FindKeyNeverCreatesAndFindOrCreateKeyReusesWhatExists) {
     EXPECT_EQ(dom.File(kPath),
               "<profile><Host>1</Host><Ravlen_K7_Pendant><Vel>3</Vel>"
               "</Ravlen_K7_Pendant><Absent><Vel/></Absent></profile>");
+}
+
+// A host profile's root has hundreds of children: a store walks them once,
+// whether the section is there or not, however many keys it reads and writes.
+TEST(ProfileStoreLookup, OnePassOverTheRootPerStore) {
+    for (const std::string& profile :
+         {kOriginal, std::string("<profile><Host>1</Host></profile>")}) {
+        MemoryDom dom;
+        dom.SetFile(kPath, profile);
+        ProfileStore store;
+        store.Open(&dom, kPath);
+        PendantSettings settings;
+        ConfigureSettings(store, settings, {});
+        store.Close();
+        EXPECT_EQ(std::count(dom.lookups.begin(), dom.lookups.end(), kSection), 1) << profile;
+    }
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ FileRead ReadWholeFile(const std::string& path, std::string& bytes) {
     }
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+bool WriteWholeFile(const std::string& path, const std::string& bytes, bool durable) {
     Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (file.get() < 0) return false;
     std::size_t done = 0;
@@ -62,7 +62,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     }
     // The replace that follows must not expose a file whose data is still only
     // in the page cache: a crash would leave an empty profile behind.
-    if (::fsync(file.get()) != 0) return false;
+    if (durable && ::fsync(file.get()) != 0) return false;
     return file.Close();
 }
 

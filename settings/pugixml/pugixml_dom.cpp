@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <new>
 #include <pugixml.hpp>
 
 #include "settings/pugixml/posix_file.h"
@@ -73,6 +74,7 @@ class StringWriter final : public pugi::xml_writer {
 
 class PugiXmlDocument final : public XmlDocument {
   public:
+    explicit PugiXmlDocument(bool durable) : durable_(durable) {}
     XmlLoad Load(const std::string& path) override;
     bool Save(const std::string& path) override;
     XmlElement Root() override { return Handle(document_.document_element()); }
@@ -84,6 +86,7 @@ class PugiXmlDocument final : public XmlDocument {
     void SetText(XmlElement element, std::string_view text) override;
 
   private:
+    bool durable_;
     pugi::xml_document document_;
     pugi::xml_encoding encoding_ = pugi::encoding_utf8;
     bool byteOrderMark_ = false;
@@ -113,13 +116,18 @@ bool PugiXmlDocument::Save(const std::string& path) {
     StringWriter writer(bytes);
     const unsigned bom = byteOrderMark_ ? pugi::format_write_bom : 0u;
     document_.save(writer, "", kSaveOptions | bom, encoding_);
-    return WriteWholeFile(path, bytes);
+    return WriteWholeFile(path, bytes, durable_);
+}
+
+// pugixml reports running out of memory by an empty node or a false result;
+// the store hears of it as the standard library's own allocations tell it.
+pugi::xml_node Named(pugi::xml_node node, std::string_view name) {
+    if (!node || !node.set_name(std::string(name).c_str())) throw std::bad_alloc();
+    return node;
 }
 
 XmlElement PugiXmlDocument::AppendRoot(std::string_view name) {
-    pugi::xml_node root = document_.append_child(pugi::node_element);
-    root.set_name(std::string(name).c_str());
-    return Handle(root);
+    return Handle(Named(document_.append_child(pugi::node_element), name));
 }
 
 XmlElement PugiXmlDocument::FirstChild(XmlElement parent, std::string_view name) {
@@ -130,9 +138,7 @@ XmlElement PugiXmlDocument::FirstChild(XmlElement parent, std::string_view name)
 }
 
 XmlElement PugiXmlDocument::AppendChild(XmlElement parent, std::string_view name) {
-    pugi::xml_node child = Node(parent).append_child(pugi::node_element);
-    child.set_name(std::string(name).c_str());
-    return Handle(child);
+    return Handle(Named(Node(parent).append_child(pugi::node_element), name));
 }
 
 void PugiXmlDocument::Remove(XmlElement element) {
@@ -159,14 +165,15 @@ std::string PugiXmlDocument::Text(XmlElement element) {
 
 void PugiXmlDocument::SetText(XmlElement element, std::string_view text) {
     pugi::xml_node node = Node(element);
+    const std::string value(text);
     while (node.first_child()) node.remove_child(node.first_child());
-    node.append_child(pugi::node_pcdata).set_value(std::string(text).c_str());
+    if (!node.append_child(pugi::node_pcdata).set_value(value.c_str())) throw std::bad_alloc();
 }
 
 }  // namespace
 
 std::unique_ptr<XmlDocument> PugiXmlDomFactory::CreateDocument() {
-    return std::make_unique<PugiXmlDocument>();
+    return std::make_unique<PugiXmlDocument>(durable_);
 }
 
 bool PugiXmlDomFactory::MoveReplacing(const std::string& source, const std::string& target) {
