@@ -163,22 +163,28 @@ void SimHost::Record(Effect effect) {
 }
 
 void SimHost::DoButton(short code) {
+    if (current != nullptr) current->Called();
     if (current != nullptr && current->Observed())
         current->Record(Effect{Effect::Kind::Button, code, 0.0, {}});
 }
 
 void SimHost::SetDRO(short code, double value) {
     if (current == nullptr) return;
+    current->Called();
     current->dros_[Index(code)] = value;
     if (current->Observed()) current->Record(Effect{Effect::Kind::Dro, code, value, {}});
 }
 
 double SimHost::GetDRO(short code) {
-    return current != nullptr ? current->dros_[Index(code)] : 0.0;
+    if (current == nullptr) return 0.0;
+    current->Called();
+    return current->dros_[Index(code)];
 }
 
 bool SimHost::GetLED(short code) {
-    return current != nullptr && current->leds_[Index(code)];
+    if (current == nullptr) return false;
+    current->Called();
+    return current->leds_[Index(code)];
 }
 
 void SimHost::SetLED(short code, bool lit) {
@@ -187,6 +193,7 @@ void SimHost::SetLED(short code, bool lit) {
 
 void SimHost::Code(const char* line) {
     if (current == nullptr) return;
+    current->Called();
     if (current->Observed())
         current->Record(Effect{Effect::Kind::Code, 0, 0.0, line != nullptr ? line : ""});
     if (current->onCode != nullptr) current->onCode(*current, line != nullptr ? line : "");

@@ -73,6 +73,10 @@ class SimHost {
     // Called with each effect as it is recorded (the trace runner's --verbose).
     void (*onEffect)(const Effect& effect, void* context) = nullptr;
     void* effectContext = nullptr;
+    // Called as each callback starts, reads included: a host doing something of
+    // its own while the plug-in calls it (the stress tests' StopPlug).
+    void (*onCall)(void* context) = nullptr;
+    void* callContext = nullptr;
 
     void* engine() { return engine_.get(); }
     void* setup() { return setup_.get(); }
@@ -90,6 +94,9 @@ class SimHost {
     static void MessageHook(const char* text);
     void Record(Effect effect);
     bool Observed() const { return recording_ || onEffect != nullptr; }
+    void Called() {
+        if (onCall != nullptr) onCall(callContext);
+    }
 
     // Zeroed memory from calloc: a large block comes as untouched pages from
     // the system, so a host of about 2 MB is set up without writing 2 MB.
