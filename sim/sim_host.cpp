@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "host/host_string.h"
@@ -64,11 +65,45 @@ SimHost::SimHost()
     : leds_(65536, false),
       droBlock_(65536 * sizeof(double)),
       dros_(reinterpret_cast<double*>(droBlock_.get())),
+      droWritten_(65536, false),
       engine_(kEngineBlockSize),
       setup_(kSetupBlockSize),
       planner_(kPlannerBlockSize),
       view_(kViewBlockSize) {
     effects_.reserve(256);
+    current = this;
+}
+
+void SimHost::Reset() {
+    leds_.assign(leds_.size(), false);
+    for (const std::uint16_t code : writtenDros_) {
+        dros_[code] = 0.0;
+        droWritten_[code] = false;
+    }
+    writtenDros_.clear();
+    HostStringReleaseAt(planner(), offsets::kHostMessage);
+    // Every field of the blocks that a setter or the plug-in writes.
+    const auto zero = [](void* block, std::size_t offset, std::size_t bytes) {
+        std::memset(static_cast<unsigned char*>(block) + offset, 0, bytes);
+    };
+    zero(engine(), offsets::kEngineQueueIndexes, 8);
+    zero(engine(), offsets::kEngineAxisJog, offsets::kEngineAxisJogStride * offsets::kEngineAxes);
+    zero(engine(), offsets::kEngineInhibit, 1);
+    zero(setup(), offsets::kDistanceMode, 4);
+    zero(setup(), offsets::kRotationDegrees, 8);
+    zero(planner(), offsets::kPlannerQueueIndexes, 8);
+    zero(planner(), offsets::kAxisVelocity, 4 * offsets::kEngineAxes);
+    zero(planner(), offsets::kAxisSecondParam, 4 * offsets::kEngineAxes);
+    zero(planner(), offsets::kJogIncrement, 8);
+    zero(planner(), offsets::kPlannerBusy, 4);
+    effects_.clear();
+    recording_ = true;
+    onCode = nullptr;
+    user = nullptr;
+    onEffect = nullptr;
+    effectContext = nullptr;
+    onCall = nullptr;
+    callContext = nullptr;
     current = this;
 }
 
@@ -171,7 +206,7 @@ void SimHost::DoButton(short code) {
 void SimHost::SetDRO(short code, double value) {
     if (current == nullptr) return;
     current->Called();
-    current->dros_[Index(code)] = value;
+    current->WriteDro(code, value);
     if (current->Observed()) current->Record(Effect{Effect::Kind::Dro, code, value, {}});
 }
 

@@ -42,7 +42,7 @@ class SimHost {
 
     void SetLed(int code, bool lit) { leds_[Index(code)] = lit; }
     bool Led(int code) const { return leds_[Index(code)]; }
-    void SetDro(int code, double value) { dros_[Index(code)] = value; }
+    void SetDro(int code, double value) { WriteDro(code, value); }
     double Dro(int code) const { return dros_[Index(code)]; }
 
     // Host fields.
@@ -57,6 +57,13 @@ class SimHost {
     void SetAxisSecondParam(int axis, std::int32_t v);
     JogRecord Jog(int axis) const;
     std::string Message() const;  // the host's message line
+
+    // Back to the state of a new host (every LED off, every DRO and host field
+    // 0, no message, nothing recorded, no observers) without touching its 2 MB
+    // again: only what the setters, the callbacks and the plug-in's jog records
+    // and message can have written is cleared. For runs that start a host per
+    // input (the fuzzer).
+    void Reset();
 
     // Effects in the order they happened.
     std::vector<Effect>& effects() { return effects_; }
@@ -93,6 +100,14 @@ class SimHost {
     static void K7_CDECL Code(const char* line);
     static void MessageHook(const char* text);
     void Record(Effect effect);
+    void WriteDro(int code, double value) {
+        const std::size_t i = Index(code);
+        if (!droWritten_[i]) {
+            droWritten_[i] = true;
+            writtenDros_.push_back(static_cast<std::uint16_t>(i));
+        }
+        dros_[i] = value;
+    }
     bool Observed() const { return recording_ || onEffect != nullptr; }
     void Called() {
         if (onCall != nullptr) onCall(callContext);
@@ -115,6 +130,8 @@ class SimHost {
     std::vector<bool> leds_;
     ZeroedBlock droBlock_;
     double* dros_;
+    std::vector<bool> droWritten_;
+    std::vector<std::uint16_t> writtenDros_;
     ZeroedBlock engine_, setup_, planner_, view_;
     std::vector<Effect> effects_;
     bool recording_ = true;

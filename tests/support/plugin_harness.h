@@ -114,7 +114,7 @@ class PluginHarness {
     void Violation(const std::string& what);
 
     HarnessOptions options_;
-    sim::SimHost host_;
+    sim::SimHost& host_;  // one per process, reset for each harness: 2 MB are not set up per input
     sim::VirtualHid hid_;
     sim::SimWindowSystem windows_;
     MemoryDom dom_;
