@@ -71,11 +71,17 @@ SimHost::SimHost()
       planner_(kPlannerBlockSize),
       view_(kViewBlockSize) {
     effects_.reserve(256);
+    writtenDros_.reserve(256);
     current = this;
 }
 
 void SimHost::Reset() {
     leds_.assign(leds_.size(), false);
+    if (manyDrosWritten_) {
+        std::memset(dros_, 0, 65536 * sizeof(double));
+        droWritten_.assign(droWritten_.size(), false);
+        manyDrosWritten_ = false;
+    }
     for (const std::uint16_t code : writtenDros_) {
         dros_[code] = 0.0;
         droWritten_[code] = false;

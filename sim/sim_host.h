@@ -100,11 +100,16 @@ class SimHost {
     static void K7_CDECL Code(const char* line);
     static void MessageHook(const char* text);
     void Record(Effect effect);
+    // Never allocates: a host callback must not fail. Past the list's room,
+    // Reset clears every DRO.
     void WriteDro(int code, double value) {
         const std::size_t i = Index(code);
         if (!droWritten_[i]) {
             droWritten_[i] = true;
-            writtenDros_.push_back(static_cast<std::uint16_t>(i));
+            if (writtenDros_.size() < writtenDros_.capacity())
+                writtenDros_.push_back(static_cast<std::uint16_t>(i));
+            else
+                manyDrosWritten_ = true;
         }
         dros_[i] = value;
     }
@@ -132,6 +137,7 @@ class SimHost {
     double* dros_;
     std::vector<bool> droWritten_;
     std::vector<std::uint16_t> writtenDros_;
+    bool manyDrosWritten_ = false;
     ZeroedBlock engine_, setup_, planner_, view_;
     std::vector<Effect> effects_;
     bool recording_ = true;

@@ -18,7 +18,7 @@ std::string LongTrace(int blocks, bool checks) {
 
 // Runs a whole trace as k7sim does; the capacity the host's effect record grew to.
 std::size_t EffectCapacity(const std::string& text, std::size_t* written = nullptr) {
-    const std::vector<Step> steps = ParseTrace(Lines(text));
+    const std::vector<sim::trace::Step> steps = ParseTrace(Lines(text));
     std::ostringstream out, err;
     Session session("t.trace", false, out);
     EXPECT_EQ(RunSteps("t.trace", steps, session, err, true), kTracePassed) << err.str();
