@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -31,7 +30,7 @@ class VirtualHid final : public HidSystem {
 
     // The virtual pendant's reports, consumed one per completed read.
     void QueueReport(const InputReport& report) { reports_.push_back(report); }
-    std::size_t QueuedReports() const { return reports_.size(); }
+    std::size_t QueuedReports() const { return reports_.size() - nextReport_; }
     bool LateReportWaiting() const;
 
     // What the link did.
@@ -94,7 +93,10 @@ class VirtualHid final : public HidSystem {
     std::vector<Device> devices_;
     std::map<HidHandle, Handle> handles_;
     HidHandle nextHandle_ = 100;
-    std::deque<InputReport> reports_;
+    // Reports from nextReport_ on are queued; the vector is emptied once all are
+    // read, so a steady stream reuses its room instead of allocating.
+    std::vector<InputReport> reports_;
+    std::size_t nextReport_ = 0;
     bool lateArrived_ = false;
     PendingRead pending_;
     std::size_t writtenCount_ = 0;

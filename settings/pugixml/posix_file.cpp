@@ -38,6 +38,9 @@ FileRead ReadWholeFile(const std::string& path, std::string& bytes) {
     if (file.get() < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return FileRead::Failed;
+    // One block for the whole file: growing it chunk by chunk copies a large
+    // profile many times over.
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     char chunk[16384];
     for (;;) {
         const ssize_t n = ::read(file.get(), chunk, sizeof chunk);
