@@ -27,8 +27,8 @@ bool PendantLink::Find() {
             CloseHandle(probe);
             continue;
         }
+        probeHandle_ = probe;  // kept open until the link goes, also if the next line throws
         devicePath_ = path;
-        probeHandle_ = probe;  // kept open until the link goes
         Open();
         return true;
     }

@@ -8,6 +8,21 @@
 #include "ui/settings_dialog.h"
 
 namespace k7 {
+namespace {
+
+// Nothing may leave an entry point as an exception: the host is C. Work that
+// ran out of memory (or failed in a platform adapter) is abandoned where it
+// stood; every step leaves the plug-in usable or without a window, and a
+// store that did not finish writes nothing.
+template <typename Work>
+void Guarded(Work&& work) noexcept {
+    try {
+        work();
+    } catch (...) {
+    }
+}
+
+}  // namespace
 
 Plugin::Plugin(Platform& platform) : platform_(platform) {}
 
@@ -16,33 +31,43 @@ Plugin::~Plugin() {
 }
 
 const char* Plugin::SetProName(HostString name) {
-    state_.profileName = HostStringText(name);
+    Guarded([&] {
+        // Without memory for the name no profile is read or written.
+        state_.profileName.clear();
+        state_.profileName = HostStringText(name);
+    });
     HostStringRelease(name);
-    // Opened and closed without a read: the profile is neither parsed nor written.
-    ProfileStore store;
-    store.Open(platform_.xml, state_.profileName);
+    // The profile is neither parsed nor written here: a store opened and closed
+    // without a read does nothing.
     std::snprintf(state_.pluginName, sizeof state_.pluginName, "%s%s",
                   platform_.moduleTitle.c_str(), kPluginNameSuffix);
-    store.Close();
     return state_.pluginName;
 }
 
 bool Plugin::InitControl(void* engine, void* setup, void* planner, void* view) {
     state_.blocks = HostBlocks{engine, setup, planner, view};
-    if (window_ == nullptr && platform_.hid != nullptr) {
-        window_ = std::make_unique<PendantWindow>(state_, host_, *platform_.hid);
-        if (platform_.windows != nullptr) window_->Create(*platform_.windows, view);
-    }
+    Guarded([&] {
+        if (window_ == nullptr && platform_.hid != nullptr) {
+            window_ = std::make_unique<PendantWindow>(state_, host_, *platform_.hid);
+            if (platform_.windows != nullptr) window_->Create(*platform_.windows, view);
+        }
+    });
     return true;
 }
 
 void Plugin::PostInitControl() {
-    ProfileStore store;
-    store.Open(platform_.xml, state_.profileName);
-    LoadSettings(store, state_.settings, [this] {
-        if (window_ != nullptr) window_->FindPendant();
+    Guarded([&] {
+        ProfileStore store;
+        store.Open(platform_.xml, state_.profileName);
+        // A search that fails midway leaves the pendant unopened; the settings
+        // after it are still read.
+        LoadSettings(store, state_.settings, [this] {
+            Guarded([this] {
+                if (window_ != nullptr) window_->FindPendant();
+            });
+        });
+        store.Close();
     });
-    store.Close();
 }
 
 void Plugin::Config() {
@@ -51,14 +76,16 @@ void Plugin::Config() {
     // the outer dialog's values would then overwrite the inner one's.
     if (configuring_) return;
     configuring_ = true;
-    if (platform_.dialog != nullptr) platform_.dialog->SetHostView(state_.blocks.view);
-    ProfileStore store;
-    store.Open(platform_.xml, state_.profileName);
-    SettingsDialog* dialog = platform_.dialog;
-    ConfigureSettings(store, state_.settings, [dialog](PendantSettings& settings) {
-        if (dialog != nullptr) dialog->Run(settings);
+    Guarded([&] {
+        if (platform_.dialog != nullptr) platform_.dialog->SetHostView(state_.blocks.view);
+        ProfileStore store;
+        store.Open(platform_.xml, state_.profileName);
+        SettingsDialog* dialog = platform_.dialog;
+        ConfigureSettings(store, state_.settings, [dialog](PendantSettings& settings) {
+            if (dialog != nullptr) dialog->Run(settings);
+        });
+        store.Close();
     });
-    store.Close();
     configuring_ = false;
 }
 

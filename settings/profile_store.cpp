@@ -21,12 +21,28 @@ bool IsBlank(std::string_view text) {
 void ProfileStore::Open(XmlDomFactory* xml, const std::string& fileName) {
     Close();
     xml_ = xml;
-    fileName_ = fileName;
+    try {
+        fileName_ = fileName;
+    } catch (...) {
+        // No memory for the name: a store without a file reads defaults.
+        fileName_.clear();
+    }
 }
 
 XmlDocument* ProfileStore::Document() {
     if (loaded_) return document_.get();
     loaded_ = true;
+    try {
+        return Load();
+    } catch (...) {
+        // Memory ran out while reading: the store reads defaults, writes nothing.
+        Failed();
+        document_.reset();
+        return nullptr;
+    }
+}
+
+XmlDocument* ProfileStore::Load() {
     if (xml_ == nullptr) return nullptr;
     document_ = xml_->CreateDocument();
     if (document_ == nullptr) return nullptr;
@@ -42,7 +58,10 @@ XmlDocument* ProfileStore::Document() {
         // near-empty document: it is read as defaults and left alone.
         load_ = document_->Parse(bytes) ? XmlLoad::Loaded : XmlLoad::Unparseable;
     }
-    if (!document_->Root()) document_->AppendRoot(kRootName);
+    if (!document_->Root() && !document_->AppendRoot(kRootName)) {
+        Failed();
+        document_.reset();
+    }
     return document_.get();
 }
 
@@ -51,13 +70,23 @@ bool ProfileStore::saveAllowed() {
 }
 
 void ProfileStore::Close() {
-    if (document_ != nullptr && load_ != XmlLoad::Unparseable && changed() && !fileName_.empty())
-        Save();
+    if (document_ != nullptr && load_ != XmlLoad::Unparseable && changed() && !failed_ &&
+        !fileName_.empty()) {
+        try {
+            Save();
+        } catch (...) {
+            // Out of memory before the replace: the profile is as it was. A
+            // temporary file already created is removed by Save's own path
+            // only when the failure came from the file steps.
+        }
+    }
     document_.reset();
     loaded_ = false;
     load_ = XmlLoad::Unparseable;
     edits_.clear();
     writes_ = 0;
+    failed_ = false;
+    sectionKnown_ = false;
 }
 
 bool ProfileStore::Save() {
@@ -77,7 +106,14 @@ bool ProfileStore::Save() {
 
     const std::string temp = files.CreateUnique(fileName_);
     if (temp.empty()) return false;
-    if (!files.Write(temp, *edited) || !files.Flush(temp) || !files.Replace(temp, fileName_)) {
+    bool replaced = false;
+    try {
+        replaced =
+            files.Write(temp, *edited) && files.Flush(temp) && files.Replace(temp, fileName_);
+    } catch (...) {
+        // Out of memory in a file step: the profile is as it was.
+    }
+    if (!replaced) {
         files.Remove(temp);
         return false;
     }
@@ -91,9 +127,15 @@ bool ProfileStore::Save() {
 bool ProfileStore::ReadsBack(const std::string& bytes) {
     const std::unique_ptr<XmlDocument> check = xml_->CreateDocument();
     if (check == nullptr || !check->Parse(bytes)) return false;
+    // One lookup of each section, not one per key: a host's root has many children.
+    std::string_view sectionName;
+    XmlElement section;
     for (const KeyEdit& edit : edits_) {
         if (!edit.text) continue;
-        const XmlElement section = check->FirstChild(check->Root(), edit.section);
+        if (!section || edit.section != sectionName) {
+            sectionName = edit.section;
+            section = check->FirstChild(check->Root(), edit.section);
+        }
         const XmlElement key = section ? check->FirstChild(section, edit.key) : XmlElement{};
         if (!key || check->Text(key) != *edit.text) return false;
     }
@@ -110,10 +152,26 @@ KeyEdit& ProfileStore::EditOf(std::string_view section, std::string_view key) {
     return edit;
 }
 
+// The root of a host profile has many children: the section is looked up in
+// one pass per store, not once per key.
+XmlElement ProfileStore::Section(XmlDocument& document, std::string_view section, bool create) {
+    if (!sectionKnown_ || sectionName_ != section) {
+        sectionKnown_ = false;
+        sectionName_ = section;
+        section_ = document.FirstChild(document.Root(), section);
+        sectionKnown_ = true;
+    }
+    if (!section_ && create) {
+        section_ = document.AppendChild(document.Root(), section);
+        if (!section_) Failed();
+    }
+    return section_;
+}
+
 XmlElement ProfileStore::FindKey(std::string_view section, std::string_view key) {
     XmlDocument* document = Document();
     if (document == nullptr) return {};
-    const XmlElement sectionElement = document->FirstChild(document->Root(), section);
+    const XmlElement sectionElement = Section(*document, section, false);
     if (!sectionElement) return {};
     return document->FirstChild(sectionElement, key);
 }
@@ -121,16 +179,36 @@ XmlElement ProfileStore::FindKey(std::string_view section, std::string_view key)
 XmlElement ProfileStore::FindOrCreateKey(std::string_view section, std::string_view key) {
     XmlDocument* document = Document();
     if (document == nullptr) return {};
-    const XmlElement root = document->Root();
-    XmlElement sectionElement = document->FirstChild(root, section);
-    if (!sectionElement) sectionElement = document->AppendChild(root, section);
+    const XmlElement sectionElement = Section(*document, section, true);
     if (!sectionElement) return {};
     const XmlElement keyElement = document->FirstChild(sectionElement, key);
-    return keyElement ? keyElement : document->AppendChild(sectionElement, key);
+    if (keyElement) return keyElement;
+    const XmlElement created = document->AppendChild(sectionElement, key);
+    if (!created) Failed();
+    return created;
 }
 
 std::int32_t ProfileStore::GetInt(std::string_view section, std::string_view key,
                                   std::int32_t defaultValue) {
+    try {
+        return ReadInt(section, key, defaultValue);
+    } catch (...) {
+        Failed();
+        return defaultValue;
+    }
+}
+
+bool ProfileStore::SetInt(std::string_view section, std::string_view key, std::int32_t value) {
+    try {
+        WriteInt(section, key, value);
+    } catch (...) {
+        Failed();
+    }
+    return true;
+}
+
+std::int32_t ProfileStore::ReadInt(std::string_view section, std::string_view key,
+                                   std::int32_t defaultValue) {
     const XmlElement element = FindKey(section, key);
     if (!element) return defaultValue;
     const std::string text = document_->Text(element);
@@ -144,18 +222,17 @@ std::int32_t ProfileStore::GetInt(std::string_view section, std::string_view key
     return LeadingNumber(text);
 }
 
-bool ProfileStore::SetInt(std::string_view section, std::string_view key, std::int32_t value) {
+void ProfileStore::WriteInt(std::string_view section, std::string_view key, std::int32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
     XmlElement element = FindKey(section, key);
-    if (element && document_->Text(element) == text) return true;
+    if (element && document_->Text(element) == text) return;
     if (!element) element = FindOrCreateKey(section, key);
-    if (!element) return true;
+    if (!element) return;
     document_->SetText(element, text);
     KeyEdit& edit = EditOf(section, key);
     if (!edit.text) edit.writeOrder = ++writes_;
     edit.text = text;
-    return true;
 }
 
 }  // namespace k7

@@ -11,7 +11,9 @@
 // - the result must parse and read back before it is used; it goes to a
 //   temporary file of its own, flushed to the disk, that replaces the profile
 //   in one step, so any failure leaves the old file whole;
-// - a file that exists but cannot be read or parsed is never written.
+// - a file that exists but cannot be read or parsed is never written, nor is
+//   anything by a store in which something failed (memory ran out in the XML
+//   library or here); no failure leaves the store as an exception.
 #pragma once
 
 #include <cstdint>
@@ -61,6 +63,12 @@ class ProfileStore {
 
   private:
     XmlDocument* Document();
+    XmlDocument* Load();
+    XmlElement Section(XmlDocument& document, std::string_view section, bool create);
+    std::int32_t ReadInt(std::string_view section, std::string_view key, std::int32_t defaultValue);
+    void WriteInt(std::string_view section, std::string_view key, std::int32_t value);
+    // Something failed: the document may not hold what the calls asked for.
+    void Failed() { failed_ = true; }
     KeyEdit& EditOf(std::string_view section, std::string_view key);
     bool Save();
     bool ReadsBack(const std::string& bytes);
@@ -72,6 +80,10 @@ class ProfileStore {
     XmlLoad load_ = XmlLoad::Unparseable;
     std::vector<KeyEdit> edits_;
     unsigned writes_ = 0;
+    bool failed_ = false;
+    std::string sectionName_;  // the section last looked up, and what was found
+    XmlElement section_;
+    bool sectionKnown_ = false;
 };
 
 }  // namespace k7

@@ -1,6 +1,9 @@
 #include "sim/sim_host.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 #include "host/host_string.h"
 #include "plugin/plugin.h"
@@ -49,19 +52,69 @@ std::string Effect::Describe() const {
     return "?";
 }
 
+SimHost::ZeroedBlock::ZeroedBlock(std::size_t bytes)
+    : bytes_(static_cast<unsigned char*>(std::calloc(bytes, 1))) {
+    if (bytes_ == nullptr) throw std::bad_alloc();
+}
+
+SimHost::ZeroedBlock::~ZeroedBlock() {
+    std::free(bytes_);
+}
+
 SimHost::SimHost()
     : leds_(65536, false),
-      dros_(65536, 0.0),
-      engine_(kEngineBlockSize, 0),
-      setup_(kSetupBlockSize, 0),
-      planner_(kPlannerBlockSize, 0),
-      view_(kViewBlockSize, 0) {
-    effects_.reserve(1024);
+      droBlock_(65536 * sizeof(double)),
+      dros_(reinterpret_cast<double*>(droBlock_.get())),
+      droWritten_(65536, false),
+      engine_(kEngineBlockSize),
+      setup_(kSetupBlockSize),
+      planner_(kPlannerBlockSize),
+      view_(kViewBlockSize) {
+    effects_.reserve(256);
+    writtenDros_.reserve(256);
+    current = this;
+}
+
+void SimHost::Reset() {
+    leds_.assign(leds_.size(), false);
+    if (manyDrosWritten_) {
+        std::memset(dros_, 0, 65536 * sizeof(double));
+        droWritten_.assign(droWritten_.size(), false);
+        manyDrosWritten_ = false;
+    }
+    for (const std::uint16_t code : writtenDros_) {
+        dros_[code] = 0.0;
+        droWritten_[code] = false;
+    }
+    writtenDros_.clear();
+    HostStringReleaseAt(planner(), offsets::kHostMessage);
+    // Every field of the blocks that a setter or the plug-in writes.
+    const auto zero = [](void* block, std::size_t offset, std::size_t bytes) {
+        std::memset(static_cast<unsigned char*>(block) + offset, 0, bytes);
+    };
+    zero(engine(), offsets::kEngineQueueIndexes, 8);
+    zero(engine(), offsets::kEngineAxisJog, offsets::kEngineAxisJogStride * offsets::kEngineAxes);
+    zero(engine(), offsets::kEngineInhibit, 1);
+    zero(setup(), offsets::kDistanceMode, 4);
+    zero(setup(), offsets::kRotationDegrees, 8);
+    zero(planner(), offsets::kPlannerQueueIndexes, 8);
+    zero(planner(), offsets::kAxisVelocity, 4 * offsets::kEngineAxes);
+    zero(planner(), offsets::kAxisSecondParam, 4 * offsets::kEngineAxes);
+    zero(planner(), offsets::kJogIncrement, 8);
+    zero(planner(), offsets::kPlannerBusy, 4);
+    effects_.clear();
+    recording_ = true;
+    onCode = nullptr;
+    user = nullptr;
+    onEffect = nullptr;
+    effectContext = nullptr;
+    onCall = nullptr;
+    callContext = nullptr;
     current = this;
 }
 
 SimHost::~SimHost() {
-    HostStringReleaseAt(planner_.data(), offsets::kHostMessage);
+    HostStringReleaseAt(planner(), offsets::kHostMessage);
     if (current == this) current = nullptr;
 }
 
@@ -129,12 +182,12 @@ void SimHost::SetAxisSecondParam(int axis, std::int32_t v) {
 
 JogRecord SimHost::Jog(int axis) const {
     HostCallbacks none;
-    HostBlocks blocks{const_cast<unsigned char*>(engine_.data()), nullptr, nullptr, nullptr};
+    HostBlocks blocks{engine_.get(), nullptr, nullptr, nullptr};
     return Host(none, blocks).ReadJogRecord(axis);
 }
 
 std::string SimHost::Message() const {
-    return HostStringTextAt(planner_.data(), offsets::kHostMessage);
+    return HostStringTextAt(planner_.get(), offsets::kHostMessage);
 }
 
 void SimHost::RecordMsgBox(const std::string& text) {
@@ -142,27 +195,37 @@ void SimHost::RecordMsgBox(const std::string& text) {
 }
 
 void SimHost::Record(Effect effect) {
-    if (!recording_) return;
+    if (!recording_) {
+        if (onEffect != nullptr) onEffect(effect, effectContext);
+        return;
+    }
     effects_.push_back(std::move(effect));
     if (onEffect != nullptr) onEffect(effects_.back(), effectContext);
 }
 
 void SimHost::DoButton(short code) {
-    if (current != nullptr) current->Record(Effect{Effect::Kind::Button, code, 0.0, {}});
+    if (current != nullptr) current->Called();
+    if (current != nullptr && current->Observed())
+        current->Record(Effect{Effect::Kind::Button, code, 0.0, {}});
 }
 
 void SimHost::SetDRO(short code, double value) {
     if (current == nullptr) return;
-    current->dros_[Index(code)] = value;
-    current->Record(Effect{Effect::Kind::Dro, code, value, {}});
+    current->Called();
+    current->WriteDro(code, value);
+    if (current->Observed()) current->Record(Effect{Effect::Kind::Dro, code, value, {}});
 }
 
 double SimHost::GetDRO(short code) {
-    return current != nullptr ? current->dros_[Index(code)] : 0.0;
+    if (current == nullptr) return 0.0;
+    current->Called();
+    return current->dros_[Index(code)];
 }
 
 bool SimHost::GetLED(short code) {
-    return current != nullptr && current->leds_[Index(code)];
+    if (current == nullptr) return false;
+    current->Called();
+    return current->leds_[Index(code)];
 }
 
 void SimHost::SetLED(short code, bool lit) {
@@ -171,12 +234,14 @@ void SimHost::SetLED(short code, bool lit) {
 
 void SimHost::Code(const char* line) {
     if (current == nullptr) return;
-    current->Record(Effect{Effect::Kind::Code, 0, 0.0, line != nullptr ? line : ""});
+    current->Called();
+    if (current->Observed())
+        current->Record(Effect{Effect::Kind::Code, 0, 0.0, line != nullptr ? line : ""});
     if (current->onCode != nullptr) current->onCode(*current, line != nullptr ? line : "");
 }
 
 void SimHost::MessageHook(const char* text) {
-    if (current != nullptr)
+    if (current != nullptr && current->Observed())
         current->Record(Effect{Effect::Kind::Message, 0, 0.0, text != nullptr ? text : ""});
 }
 

@@ -42,7 +42,7 @@ class SimHost {
 
     void SetLed(int code, bool lit) { leds_[Index(code)] = lit; }
     bool Led(int code) const { return leds_[Index(code)]; }
-    void SetDro(int code, double value) { dros_[Index(code)] = value; }
+    void SetDro(int code, double value) { WriteDro(code, value); }
     double Dro(int code) const { return dros_[Index(code)]; }
 
     // Host fields.
@@ -58,11 +58,21 @@ class SimHost {
     JogRecord Jog(int axis) const;
     std::string Message() const;  // the host's message line
 
+    // Back to the state of a new host (every LED off, every DRO and host field
+    // 0, no message, nothing recorded, no observers) without touching its 2 MB
+    // again: only what the setters, the callbacks and the plug-in's jog records
+    // and message can have written is cleared. For runs that start a host per
+    // input (the fuzzer).
+    void Reset();
+
     // Effects in the order they happened.
     std::vector<Effect>& effects() { return effects_; }
     void RecordMsgBox(const std::string& text);
-    // Whether each call is recorded (off for allocation-free measurements).
+    // Whether each call is kept in effects(). Off, a call costs no allocation
+    // and no copy (onEffect still sees it), so measurements see the plug-in
+    // alone and long runs keep their memory flat.
     void SetRecording(bool on) { recording_ = on; }
+    bool recording() const { return recording_; }
 
     // Observers called after each effect (the demo's machine uses them).
     void (*onCode)(SimHost& host, const char* line) = nullptr;
@@ -70,11 +80,15 @@ class SimHost {
     // Called with each effect as it is recorded (the trace runner's --verbose).
     void (*onEffect)(const Effect& effect, void* context) = nullptr;
     void* effectContext = nullptr;
+    // Called as each callback starts, reads included: a host doing something of
+    // its own while the plug-in calls it (the stress tests' StopPlug).
+    void (*onCall)(void* context) = nullptr;
+    void* callContext = nullptr;
 
-    void* engine() { return engine_.data(); }
-    void* setup() { return setup_.data(); }
-    void* planner() { return planner_.data(); }
-    void* view() { return view_.data(); }
+    void* engine() { return engine_.get(); }
+    void* setup() { return setup_.get(); }
+    void* planner() { return planner_.get(); }
+    void* view() { return view_.get(); }
 
   private:
     static std::size_t Index(int code) { return static_cast<std::uint16_t>(code); }
@@ -86,10 +100,45 @@ class SimHost {
     static void K7_CDECL Code(const char* line);
     static void MessageHook(const char* text);
     void Record(Effect effect);
+    // Never allocates: a host callback must not fail. Past the list's room,
+    // Reset clears every DRO.
+    void WriteDro(int code, double value) {
+        const std::size_t i = Index(code);
+        if (!droWritten_[i]) {
+            droWritten_[i] = true;
+            if (writtenDros_.size() < writtenDros_.capacity())
+                writtenDros_.push_back(static_cast<std::uint16_t>(i));
+            else
+                manyDrosWritten_ = true;
+        }
+        dros_[i] = value;
+    }
+    bool Observed() const { return recording_ || onEffect != nullptr; }
+    void Called() {
+        if (onCall != nullptr) onCall(callContext);
+    }
+
+    // Zeroed memory from calloc: a large block comes as untouched pages from
+    // the system, so a host of about 2 MB is set up without writing 2 MB.
+    class ZeroedBlock {
+      public:
+        explicit ZeroedBlock(std::size_t bytes);
+        ~ZeroedBlock();
+        ZeroedBlock(const ZeroedBlock&) = delete;
+        ZeroedBlock& operator=(const ZeroedBlock&) = delete;
+        unsigned char* get() const { return bytes_; }
+
+      private:
+        unsigned char* bytes_;
+    };
 
     std::vector<bool> leds_;
-    std::vector<double> dros_;
-    std::vector<unsigned char> engine_, setup_, planner_, view_;
+    ZeroedBlock droBlock_;
+    double* dros_;
+    std::vector<bool> droWritten_;
+    std::vector<std::uint16_t> writtenDros_;
+    bool manyDrosWritten_ = false;
+    ZeroedBlock engine_, setup_, planner_, view_;
     std::vector<Effect> effects_;
     bool recording_ = true;
 };

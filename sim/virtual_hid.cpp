@@ -49,7 +49,8 @@ bool VirtualHid::Known(const std::string& path) const {
 }
 
 bool VirtualHid::LateReportWaiting() const {
-    return std::any_of(reports_.begin(), reports_.end(), [](const auto& r) { return r.late; });
+    return std::any_of(reports_.begin() + static_cast<std::ptrdiff_t>(nextReport_), reports_.end(),
+                       [](const auto& r) { return r.late; });
 }
 
 VirtualHid::Device* VirtualHid::Find(const std::string& path) {
@@ -126,10 +127,15 @@ bool VirtualHid::GetAttributes(HidHandle probe, HidAttributes& attributes) {
 
 // Moves the next report that has arrived into the buffer.
 bool VirtualHid::TakeReport(std::span<std::uint8_t> buffer) {
-    if (reports_.empty() || (reports_.front().late && !lateArrived_)) return false;
-    const std::size_t n = std::min(buffer.size(), sizeof reports_.front().bytes);
-    std::memcpy(buffer.data(), reports_.front().bytes, n);
-    reports_.pop_front();
+    if (QueuedReports() == 0) return false;
+    const InputReport& next = reports_[nextReport_];
+    if (next.late && !lateArrived_) return false;
+    const std::size_t n = std::min(buffer.size(), sizeof next.bytes);
+    std::memcpy(buffer.data(), next.bytes, n);
+    if (++nextReport_ == reports_.size()) {
+        reports_.clear();
+        nextReport_ = 0;
+    }
     lateArrived_ = false;
     return true;
 }
@@ -159,7 +165,7 @@ ReadWait VirtualHid::WaitRead(HidHandle handle, int) {
         return ReadWait::Completed;
     }
     // A late report arrives just after this wait has given up.
-    if (!reports_.empty() && reports_.front().late) lateArrived_ = true;
+    if (QueuedReports() != 0 && reports_[nextReport_].late) lateArrived_ = true;
     return ReadWait::TimedOut;
 }
 
@@ -175,7 +181,9 @@ void VirtualHid::CompleteOutstandingRead() {
 
 bool VirtualHid::Write(HidHandle handle, std::span<const std::uint8_t> data) {
     if (!HandleUsable(handle, Access::Write)) return false;
-    written_.emplace_back(data.begin(), data.end());
+    lastWrittenSize_ = std::min(data.size(), sizeof lastWritten_);
+    std::memcpy(lastWritten_, data.data(), lastWrittenSize_);
+    ++writtenCount_;
     return true;
 }
 

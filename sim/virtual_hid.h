@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,11 +35,17 @@ class VirtualHid final : public HidSystem {
 
     // The virtual pendant's reports, consumed one per completed read.
     void QueueReport(const InputReport& report) { reports_.push_back(report); }
-    std::size_t QueuedReports() const { return reports_.size(); }
+    std::size_t QueuedReports() const { return reports_.size() - nextReport_; }
     bool LateReportWaiting() const;
 
     // What the link did.
-    const std::vector<std::vector<std::uint8_t>>& written() const { return written_; }
+    // Output reports: how many were written, and the last one (empty before the
+    // first). Only the last is kept, so a write costs no allocation and a long
+    // run no memory.
+    std::size_t writtenCount() const { return writtenCount_; }
+    std::vector<std::uint8_t> lastWritten() const {
+        return {lastWritten_, lastWritten_ + lastWrittenSize_};
+    }
     std::string PathOf(HidHandle handle) const;  // "" when not open
     int OpenHandles() const;
     int probesOpened() const { return probesOpened_; }
@@ -97,10 +102,15 @@ class VirtualHid final : public HidSystem {
     std::vector<Device> devices_;
     std::map<HidHandle, Handle> handles_;
     HidHandle nextHandle_ = 100;
-    std::deque<InputReport> reports_;
+    // Reports from nextReport_ on are queued; the vector is emptied once all are
+    // read, so a steady stream reuses its room instead of allocating.
+    std::vector<InputReport> reports_;
+    std::size_t nextReport_ = 0;
     bool lateArrived_ = false;
     PendingRead pending_;
-    std::vector<std::vector<std::uint8_t>> written_;
+    std::size_t writtenCount_ = 0;
+    std::uint8_t lastWritten_[64] = {};
+    std::size_t lastWrittenSize_ = 0;
     int probesOpened_ = 0;
     std::string lastReadPath_;
     int misuse_ = 0;

@@ -133,7 +133,7 @@ TEST_F(DeviceLink, NoDevicesStillStartsTheTimerAndTicksDoNothing) {
     EXPECT_FALSE(window().link().connected());
     EXPECT_TRUE(windows.timerRunning());
     EXPECT_TRUE(windows.Tick());
-    EXPECT_TRUE(hid.written().empty());
+    EXPECT_TRUE(hid.writtenCount() == 0);
 }
 
 TEST_F(DeviceLink, PendantPluggedInAfterStartUpIsFoundAtItsArrival) {
@@ -151,7 +151,7 @@ TEST_F(DeviceLink, PendantPluggedInAfterStartUpIsFoundAtItsArrival) {
     QueueReport(5);
     windows.Tick();
     EXPECT_EQ(window().inputReport()[1], 5);
-    EXPECT_EQ(hid.written().size(), 1u);
+    EXPECT_EQ(hid.writtenCount(), 1u);
 }
 
 TEST_F(DeviceLink, RemovalOfAnotherDeviceKeepsTheLink) {
@@ -180,18 +180,18 @@ TEST_F(DeviceLink, UnplugThenPlugFindsItAgainAndTicksResume) {
     hid.AddDevice("pendant", kVid, kPid);
     Start();
     windows.Tick();
-    ASSERT_EQ(hid.written().size(), 1u);
+    ASSERT_EQ(hid.writtenCount(), 1u);
     Remove("pendant");
     QueueReport(7);  // read only once the pendant is back
     windows.Tick();
-    EXPECT_EQ(hid.written().size(), 1u);
+    EXPECT_EQ(hid.writtenCount(), 1u);
     EXPECT_EQ(hid.QueuedReports(), 1u);
     Arrive("pendant");
     EXPECT_TRUE(window().link().connected());
     EXPECT_EQ(ReadPath(), "pendant");
     EXPECT_EQ(WritePath(), "pendant");
     windows.Tick();
-    EXPECT_EQ(hid.written().size(), 2u);
+    EXPECT_EQ(hid.writtenCount(), 2u);
     EXPECT_EQ(window().inputReport()[1], 7);
     EXPECT_EQ(hid.misuse(), 0);
 }
@@ -226,7 +226,7 @@ TEST_F(DeviceLink, AnotherDeviceAtThePendantsFreedPathIsNeverOpened) {
     EXPECT_EQ(window().link().writeHandle(), kInvalidHandle);
     EXPECT_EQ(hid.OpenHandles(), 0);  // its probe was closed again
     windows.Tick();
-    EXPECT_TRUE(hid.written().empty());
+    EXPECT_EQ(hid.writtenCount(), 0u);
 
     // The pendant comes back under another node and is used there.
     Arrive("/dev/hidraw1");
@@ -316,7 +316,7 @@ TEST_F(DeviceLink, NothingIsWrittenWhileTheWriteHandleIsInvalid) {
     QueueReport(3);
     windows.Tick();
     EXPECT_EQ(window().inputReport()[1], 3);  // the logic still runs
-    EXPECT_TRUE(hid.written().empty());
+    EXPECT_TRUE(hid.writtenCount() == 0);
 }
 
 TEST_F(DeviceLink, HostIdleProbeFollowsTheDistanceMode) {

@@ -62,10 +62,10 @@ TEST(OutputReportWritten, PluginWritesIndicatorsOfTheSameTick) {
     hid.QueueReport(report);
     plugin.Update();
     ASSERT_TRUE(windows.Tick());
-    ASSERT_EQ(hid.written().size(), 1u);
-    EXPECT_EQ(hid.written().back(), (Bytes{0x00, 0x28, 0x02, 0x02, 0x00}));
+    ASSERT_EQ(hid.writtenCount(), 1u);
+    EXPECT_EQ(hid.lastWritten(), (Bytes{0x00, 0x28, 0x02, 0x02, 0x00}));
     windows.Tick();  // no new report: the held keys act no more
-    EXPECT_EQ(hid.written().back(), (Bytes{0x00, 0x28, 0x02, 0x02, 0x00}));
+    EXPECT_EQ(hid.lastWritten(), (Bytes{0x00, 0x28, 0x02, 0x02, 0x00}));
     EXPECT_EQ(host.effects().size(), 1u);  // button 334 for the mode change, nothing else
 }
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "settings/settings_io.h"
 #include "tests/support/memory_dom.h"
 
 namespace k7::test {
@@ -160,6 +163,23 @@ TEST(ProfileStore, FindKeyNeverCreatesAndFindOrCreateKeyReusesWhatExists) {
     EXPECT_EQ(store.FindKey("Absent", "Vel").node, created.node);
     store.Close();
     EXPECT_EQ(dom.File(kPath), kOriginal) << "an element without a value is no change";
+}
+
+// A host profile's root has hundreds of children: a store walks them once,
+// whether the section is there or not, however many keys it reads and writes,
+// and once more in the read-back check of the document it saves.
+TEST(ProfileStoreLookup, OnePassOverTheRootPerStore) {
+    for (const std::string& profile :
+         {kOriginal, std::string("<profile><Host>1</Host></profile>")}) {
+        MemoryDom dom;
+        dom.SetFile(kPath, profile);
+        ProfileStore store;
+        store.Open(&dom, kPath);
+        PendantSettings settings;
+        ConfigureSettings(store, settings, {});
+        store.Close();
+        EXPECT_EQ(std::count(dom.lookups.begin(), dom.lookups.end(), kSection), 2) << profile;
+    }
 }
 
 }  // namespace

@@ -224,7 +224,7 @@ TEST(LoadSettings, RunsThePendantSearchAfterTheButtonKeysAndBeforeVel) {
     EXPECT_EQ(searches, 1);
     ASSERT_FALSE(before.empty());
     EXPECT_EQ(before.back(), "BUTTON2");
-    EXPECT_EQ(dom.lookups.at(before.size() + 1), "Vel");  // section first, then the key
+    EXPECT_EQ(dom.lookups.at(before.size()), "Vel");  // the section was found before
     EXPECT_EQ(settings.Vel, 4);
 }
 

@@ -90,7 +90,7 @@ TEST_F(StopInsideHostCall, ButtonPressedByTheTickEndsTheTickSilentlyThenTheWindo
     EXPECT_EQ(Effects(), (Strings{"button 1021", "code \"ENDJOG\""}));
     EXPECT_EQ(host.Jog(0).stop, 1);
     ExpectStopped();
-    EXPECT_EQ(hid.written().size(), 2u);  // the stopped tick wrote no report
+    EXPECT_EQ(hid.writtenCount(), 2u);  // the stopped tick wrote no report
 }
 
 TEST_F(StopInsideHostCall, WhatTheCallInFlightStartedIsUndoneByTheStop) {
@@ -150,7 +150,7 @@ TEST_F(StopInsideHostCall, TickDeliveredFromInsideTheTickIsSkipped) {
     windows.Tick();
     EXPECT_EQ(Effects(), Strings{"button 1021"});
     EXPECT_EQ(hid.QueuedReports(), 1u);
-    EXPECT_EQ(hid.written().size(), 2u);
+    EXPECT_EQ(hid.writtenCount(), 2u);
     EXPECT_EQ(hid.misuse(), 0);
     windows.Tick();  // the turn comes with the next tick
     EXPECT_EQ(Effects(), (Strings{"dro 821 100", "code \"G91G1 F100 X 0.0400\"", "code \"G90\""}));

@@ -1,6 +1,6 @@
 #include "jog/jog_engine.h"
 #include "tests/jog_fixture.h"
-#include "tests/support/alloc_counter.h"
+#include "tests/support/alloc_hook.h"
 
 namespace k7::test {
 namespace {

@@ -71,7 +71,7 @@ std::string PosixProfileFiles::CreateUnique(const std::string& target) {
         char suffix[80];
         std::snprintf(suffix, sizeof suffix, ".k7-save-%ld-%u-%llx", static_cast<long>(::getpid()),
                       ++counter, clock);
-        const std::string path = target + suffix;
+        std::string path = target + suffix;  // returned by move: no allocation once created
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
@@ -98,6 +98,7 @@ bool PosixProfileFiles::Write(const std::string& path, const std::string& bytes)
 bool PosixProfileFiles::Flush(const std::string& path) {
     // The replace that follows must not expose a file whose data is still only
     // in the page cache: a crash would leave an empty profile behind.
+    if (!durable_) return true;
     Descriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (file.get() < 0) return false;
     if (::fsync(file.get()) != 0) return false;
@@ -119,6 +120,7 @@ bool PosixProfileFiles::Replace(const std::string& source, const std::string& ta
 }
 
 bool PosixProfileFiles::FlushDirectoryOf(const std::string& path) {
+    if (!durable_) return true;
     Descriptor directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.get() < 0) return false;
     if (::fsync(directory.get()) != 0) return false;

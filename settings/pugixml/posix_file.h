@@ -9,6 +9,9 @@ namespace k7 {
 
 class PosixProfileFiles final : public ProfileFiles {
   public:
+    // Without durability the two flushes are skipped: for scratch files (the
+    // simulator, the fuzzers), never for a host's profile.
+    void SetDurable(bool durable) { durable_ = durable; }
     FileRead Read(const std::string& path, std::string& bytes) override;
     // "<target>.k7-save-<pid>-<n>-<clock>", opened with O_EXCL.
     std::string CreateUnique(const std::string& target) override;
@@ -20,6 +23,9 @@ class PosixProfileFiles final : public ProfileFiles {
     // fsync(2) of the directory: a rename is only durable once its directory is.
     bool FlushDirectoryOf(const std::string& path) override;
     void Remove(const std::string& path) override;
+
+  private:
+    bool durable_ = true;
 };
 
 }  // namespace k7

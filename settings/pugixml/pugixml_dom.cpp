@@ -1,5 +1,6 @@
 #include "settings/pugixml/pugixml_dom.h"
 
+#include <new>
 #include <pugixml.hpp>
 
 namespace k7 {
@@ -63,10 +64,15 @@ bool PugiXmlDocument::Parse(const std::string& bytes) {
     return false;
 }
 
+// pugixml reports running out of memory by an empty node or a false result;
+// the store hears of it as the standard library's own allocations tell it.
+pugi::xml_node Named(pugi::xml_node node, std::string_view name) {
+    if (!node || !node.set_name(std::string(name).c_str())) throw std::bad_alloc();
+    return node;
+}
+
 XmlElement PugiXmlDocument::AppendRoot(std::string_view name) {
-    pugi::xml_node root = document_.append_child(pugi::node_element);
-    root.set_name(std::string(name).c_str());
-    return Handle(root);
+    return Handle(Named(document_.append_child(pugi::node_element), name));
 }
 
 XmlElement PugiXmlDocument::FirstChild(XmlElement parent, std::string_view name) {
@@ -77,9 +83,7 @@ XmlElement PugiXmlDocument::FirstChild(XmlElement parent, std::string_view name)
 }
 
 XmlElement PugiXmlDocument::AppendChild(XmlElement parent, std::string_view name) {
-    pugi::xml_node child = Node(parent).append_child(pugi::node_element);
-    child.set_name(std::string(name).c_str());
-    return Handle(child);
+    return Handle(Named(Node(parent).append_child(pugi::node_element), name));
 }
 
 void PugiXmlDocument::Remove(XmlElement element) {
@@ -106,8 +110,9 @@ std::string PugiXmlDocument::Text(XmlElement element) {
 
 void PugiXmlDocument::SetText(XmlElement element, std::string_view text) {
     pugi::xml_node node = Node(element);
+    const std::string value(text);
     while (node.first_child()) node.remove_child(node.first_child());
-    node.append_child(pugi::node_pcdata).set_value(std::string(text).c_str());
+    if (!node.append_child(pugi::node_pcdata).set_value(value.c_str())) throw std::bad_alloc();
 }
 
 }  // namespace

@@ -11,6 +11,9 @@ namespace k7 {
 
 class PugiXmlDomFactory final : public XmlDomFactory {
   public:
+    PugiXmlDomFactory() = default;
+    explicit PugiXmlDomFactory(bool durable) { files_.SetDurable(durable); }
+    void SetDurable(bool durable) { files_.SetDurable(durable); }
     std::unique_ptr<XmlDocument> CreateDocument() override;
     ProfileFiles& files() override { return files_; }
 

@@ -72,10 +72,13 @@ std::string Win32ProfileFiles::CreateUnique(const std::string& target) {
         std::snprintf(suffix, sizeof suffix, ".k7-save-%lu-%u-%llx",
                       static_cast<unsigned long>(GetCurrentProcessId()), ++counter,
                       static_cast<unsigned long long>(GetTickCount64()));
-        const std::string path = target + suffix;
+        std::string path = target + suffix;  // returned by move: no allocation once created
         FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.valid()) return file.Close() ? path : std::string();
+        if (file.valid()) {
+            if (file.Close()) return path;
+            return {};
+        }
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return {};
     }

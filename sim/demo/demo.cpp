@@ -188,9 +188,8 @@ void DemoSession::PrintEffects() {
 }
 
 void DemoSession::PrintIndicators() {
-    const auto& written = hid_.written();
-    if (written.empty()) return;
-    const auto& out = written.back();
+    if (hid_.writtenCount() == 0) return;
+    const std::vector<std::uint8_t> out = hid_.lastWritten();
     if (out[1] == shown_[0] && out[2] == shown_[1]) return;
     shown_[0] = out[1];
     shown_[1] = out[2];

@@ -91,10 +91,9 @@ Action ExpectOut(const Args& args) {
     std::vector<std::uint8_t> expected;
     for (std::size_t i = 0; i < 5; ++i) expected.push_back(args.Byte(i));
     return [expected](Session& s) {
-        const auto& written = s.hid.written();
-        if (written.empty()) throw CheckFailed{DescribeBytes(expected), "nothing"};
-        if (written.back() != expected)
-            throw CheckFailed{DescribeBytes(expected), DescribeBytes(written.back())};
+        if (s.hid.writtenCount() == 0) throw CheckFailed{DescribeBytes(expected), "nothing"};
+        const std::vector<std::uint8_t> last = s.hid.lastWritten();
+        if (last != expected) throw CheckFailed{DescribeBytes(expected), DescribeBytes(last)};
     };
 }
 
@@ -102,7 +101,7 @@ Action ExpectWritten(const Args& args) {
     args.Expect(1);
     const auto expected = static_cast<std::size_t>(args.Integer(0, 0, 1000000000));
     return [expected](Session& s) {
-        const std::size_t total = s.hid.written().size();
+        const std::size_t total = s.hid.writtenCount();
         const std::size_t count = total - s.writtenMark;
         s.writtenMark = total;
         if (count != expected)

@@ -13,6 +13,14 @@ const std::vector<CommandEntry> kCommands = {
     {"skip", &ParseSkip},
 };
 
+bool ChecksEffects(const Token& name, const Args& args) {
+    if (name.Is("config")) return true;
+    if (!name.Is("expect") || args.size() == 0) return false;
+    for (const char* check : {"button", "dro", "code", "message", "msgbox", "none"})
+        if (args.at(0).Is(check)) return true;
+    return false;
+}
+
 int LineNumber(std::size_t index) {
     return static_cast<int>(index) + 1;
 }
@@ -56,12 +64,12 @@ std::vector<Step> ParseTrace(const std::vector<std::string>& lines) {
             if (name.Is("profile")) {
                 steps.push_back({LineNumber(index), ParseProfileBlock(args, lines, next)});
             } else if (name.Is("config")) {
-                steps.push_back({LineNumber(index), ParseConfigBlock(args, lines, next)});
+                steps.push_back({LineNumber(index), ParseConfigBlock(args, lines, next), true});
             } else {
                 const CommandParser parse =
                     name.quoted ? nullptr : FindParser(kCommands, name.text);
                 if (parse == nullptr) throw Malformed{"unknown command " + TraceWord(name.text)};
-                steps.push_back({LineNumber(index), parse(args)});
+                steps.push_back({LineNumber(index), parse(args), ChecksEffects(name, args)});
             }
         } catch (const Malformed& malformed) {
             throw LineError{LineNumber(index), malformed.reason};

@@ -12,6 +12,9 @@ namespace k7::sim::trace {
 struct Step {
     int line = 0;
     Action action;
+    // The step may check effects (an `expect` of an effect or `none`, or a
+    // `config` block): the host must keep effects until it has run.
+    bool checksEffects = false;
 };
 
 // lines[i] is line i + 1. Throws LineError at the first malformed line.

@@ -22,8 +22,13 @@ bool ReadLines(const std::string& file, std::vector<std::string>& lines) {
 }  // namespace
 
 int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& session,
-             std::ostream& err) {
+             std::ostream& err, bool keepOnlyCheckedEffects) {
+    std::size_t checksLeft = 0;
+    if (keepOnlyCheckedEffects)
+        for (const Step& step : steps) checksLeft += step.checksEffects;
     for (const Step& step : steps) {
+        if (keepOnlyCheckedEffects) session.host.SetRecording(checksLeft != 0);
+        checksLeft -= step.checksEffects;
         session.line = step.line;
         // A failure inside a block names the block's line that failed: the
         // block moves session.line as it runs.
@@ -40,6 +45,7 @@ int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& s
             err << file << ':' << session.line << ": " << e.what() << '\n';
             return kTraceMalformed;
         }
+        session.DropCheckedEffects();
     }
     return kTracePassed;
 }
@@ -64,7 +70,7 @@ int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostr
         err << file << ": " << e.what() << '\n';
         return kTraceMalformed;
     }
-    return RunSteps(file, steps, *session, err);
+    return RunSteps(file, steps, *session, err, true);
 }
 
 int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream& out,

@@ -23,7 +23,10 @@ int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream&
 int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err);
 
 // Runs parsed steps on a session, reporting a failure as coming from file.
+// With keepOnlyCheckedEffects the host keeps effects only while a later step
+// may check them (the steps are the whole trace), so a long trace that checks
+// nothing at its end keeps no record of it.
 int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& session,
-             std::ostream& err);
+             std::ostream& err, bool keepOnlyCheckedEffects = false);
 
 }  // namespace k7::sim::trace

@@ -44,6 +44,7 @@ Session::Session(std::string file, bool verbose, std::ostream& out)
       file_(std::move(file)),
       verbose_(verbose),
       out_(out) {
+    xml.SetDurable(false);
     if (verbose_) {
         host.onEffect = &PrintEffect;
         host.effectContext = this;
@@ -88,6 +89,19 @@ void Session::Queue(const Args& args, InputReport report) {
 const Effect* Session::NextEffect() {
     const auto& effects = host.effects();
     return checkedEffects < effects.size() ? &effects[checkedEffects] : nullptr;
+}
+
+void Session::DropCheckedEffects() {
+    auto& effects = host.effects();
+    if (checkedEffects == 0) return;
+    if (checkedEffects >= effects.size()) {
+        effects.clear();
+        checkedEffects = 0;
+    } else if (checkedEffects >= 1024 && checkedEffects * 2 >= effects.size()) {
+        effects.erase(effects.begin(),
+                      effects.begin() + static_cast<std::ptrdiff_t>(checkedEffects));
+        checkedEffects = 0;
+    }
 }
 
 }  // namespace k7::sim::trace

@@ -95,6 +95,8 @@ class Session {
     void Queue(const Args& args, InputReport report);
     // The oldest unchecked effect, or null.
     const Effect* NextEffect();
+    // Forgets effects already checked off, so a long trace keeps its memory flat.
+    void DropCheckedEffects();
 
   private:
     static void PrintEffect(const Effect& effect, void* context);

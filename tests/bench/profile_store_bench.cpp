@@ -1,5 +1,7 @@
-// One settings call's work on a host profile of realistic size (about 200 KB):
-// open, 23 reads, 23 writes, close, as Config does it.
+// One settings call's work on host profiles of 20 KB, 200 KB and 2 MB: open,
+// 23 reads, 23 writes, close, as Config does it. The store walks the root's
+// children once per store, so the cost grows linearly with the profile (the
+// complexity fit of each family says how well).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -19,13 +21,13 @@ namespace {
 // A profile shaped like a control host's: a declaration, many sections of
 // short keyed values with indentation, some attributes and comments, other
 // plug-ins' sections, and the pendant's section near the end.
-std::string HostProfile() {
+std::string HostProfile(std::size_t bytes) {
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<profile>\r\n";
     const char* sections[] = {"Preferences", "Motor0", "Motor1",  "Motor2", "Motor3",
                               "Motor4",      "Motor5", "Spindle", "Ports",  "Toolpath",
                               "Screens",     "Macros", "Hotkeys", "Offsets"};
     int n = 0;
-    while (text.size() < 196 * 1024) {
+    while (text.size() < bytes) {
         for (const char* section : sections) {
             text += "  <" + std::string(section) + ">\r\n    <!-- block " + std::to_string(n) +
                     " -->\r\n";
@@ -48,11 +50,11 @@ std::string HostProfile() {
 
 class ProfileFile {
   public:
-    ProfileFile() {
+    explicit ProfileFile(std::size_t bytes) {
         dir_ = std::filesystem::temp_directory_path() / "k7-profile-bench";
         std::filesystem::create_directories(dir_);
         path_ = (dir_ / "Mach3Mill.xml").string();
-        const std::string text = HostProfile();
+        const std::string text = HostProfile(bytes);
         size_ = text.size();
         std::ofstream(path_, std::ios::binary | std::ios::trunc) << text;
     }
@@ -75,9 +77,9 @@ void ReadAndWriteAll(ProfileStore& store) {
 }
 
 // The full call: the save writes a temporary file, flushes it to the disk and
-// renames it over the profile.
+// renames it over the profile (the disk's flush dominates the wall time).
 void BM_ProfileStoreOpenReadWriteClose(benchmark::State& state) {
-    const ProfileFile file;
+    const ProfileFile file(static_cast<std::size_t>(state.range(0)) * 1024);
     PugiXmlDomFactory xml;
     for (auto _ : state) {
         ProfileStore store;
@@ -86,12 +88,18 @@ void BM_ProfileStoreOpenReadWriteClose(benchmark::State& state) {
         store.Close();
     }
     state.counters["profile_bytes"] = static_cast<double>(file.size());
+    state.SetComplexityN(static_cast<std::int64_t>(file.size()));
 }
-BENCHMARK(BM_ProfileStoreOpenReadWriteClose)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProfileStoreOpenReadWriteClose)
+    ->Arg(20)
+    ->Arg(200)
+    ->Arg(2000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
-// The same without the save, to separate parsing and lookups from the disk.
+// The same without the save: the plug-in's own work, parsing and lookups.
 void BM_ProfileStoreOpenReadWrite(benchmark::State& state) {
-    const ProfileFile file;
+    const ProfileFile file(static_cast<std::size_t>(state.range(0)) * 1024);
     PugiXmlDomFactory xml;
     for (auto _ : state) {
         ProfileStore store;
@@ -99,13 +107,19 @@ void BM_ProfileStoreOpenReadWrite(benchmark::State& state) {
         ReadAndWriteAll(store);
     }
     state.counters["profile_bytes"] = static_cast<double>(file.size());
+    state.SetComplexityN(static_cast<std::int64_t>(file.size()));
 }
-BENCHMARK(BM_ProfileStoreOpenReadWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProfileStoreOpenReadWrite)
+    ->Arg(20)
+    ->Arg(200)
+    ->Arg(2000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 // The host's start-up as far as the profile goes: SetProName, then
 // PostInitControl loading the 23 settings, on a profile that already holds them.
 void BM_StartUpOnUnchangedProfile(benchmark::State& state) {
-    const ProfileFile file;
+    const ProfileFile file(200 * 1024);
     PugiXmlDomFactory xml;
     Platform platform;
     platform.xml = &xml;

@@ -84,7 +84,7 @@ TEST_F(TraceRun, OutComparesTheLastWrittenReport) {
 
 TEST_F(TraceRun, OutHoldsForTheReportWrittenLast) {
     ASSERT_EQ(Run("start\ntick 3"), kTracePassed) << error;
-    const std::vector<std::uint8_t> last = session.hid.written().back();
+    const std::vector<std::uint8_t> last = session.hid.lastWritten();
     ASSERT_EQ(last.size(), 5u);
     char line[64];
     std::snprintf(line, sizeof line, "expect out %02X %02x %02x %02x %02x", last[0], last[1],

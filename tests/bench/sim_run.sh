@@ -1,0 +1,40 @@
+#!/bin/sh
+# The simulator's own speed: the wall time to run every trace of a folder
+# (best of five), and a generated trace of a million ticks of use (keys, wheel
+# turns in step and velocity mode, long idle stretches, every effect checked
+# off): its ticks per second and its peak memory.
+# Usage: sim_run.sh K7SIM TRACE_FOLDER
+set -eu
+sim=$1
+folder=$2
+files=$(ls "$folder"/*.trace | wc -l)
+best=""
+for run in 1 2 3 4 5; do
+    start=$(date +%s%N)
+    "$sim" run "$folder"/*.trace > /dev/null
+    took=$(( ($(date +%s%N) - start) / 1000 ))
+    if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
+done
+echo "k7sim run, all $files traces of $folder: $((best / 1000)) ms wall (best of 5)"
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+trace=$scratch/million.trace
+awk 'BEGIN {
+    print "led 83 1"; print "host jogIncrement 0.01"; print "host axisVelocity 0 100"
+    print "start"; print "pendant"; print "tick"; ticks = 1
+    for (block = 0; ticks < 1000000; ++block) {
+        print "pendant keys=M1 speed=40"; print "tick"; print "pendant keys=none"
+        print "update 3"; print "tick"; ticks += 2
+        for (i = 0; i < 4; ++i) { print "turn " (i == 2 ? -2 : 3); print "tick"; print "update 1"; ticks += 1 }
+        print "tick 400"; print "update 400"; print "skip"; ticks += 400
+    }
+    print "expect none"
+    print "# ticks " ticks
+}' > "$trace"
+ticks=$(sed -n 's/^# ticks //p' "$trace")
+/usr/bin/time -f "%e %M" -o "$scratch/time" "$sim" run "$trace"
+read -r seconds kilobytes < "$scratch/time"
+echo "k7sim run, a trace of $ticks ticks ($(wc -l < "$trace") lines): $seconds s," \
+     "$(awk -v t="$ticks" -v s="$seconds" 'BEGIN { printf "%.0f", t / (s > 0 ? s : 0.01) }') ticks/s," \
+     "peak memory $((kilobytes / 1024)) MB"
