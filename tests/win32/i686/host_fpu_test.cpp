@@ -1,6 +1,6 @@
 // The plug-in's arithmetic does not depend on the x87 unit of the host's
 // thread: the same session, with the precision control of the thread that
-// calls in set to 24, 53 and 64 bits, makes the same host calls and leaves the
+// calls in set to 53 (Windows' default), 64 and 24 bits, makes the same host calls and leaves the
 // same jog records, to the last bit of every DRO value.
 #include <windows.h>
 
@@ -33,6 +33,19 @@ std::uint16_t ControlWord() {
 
 void LoadControlWord(std::uint16_t word) {
     asm volatile("fldcw %0" : : "m"(word));
+}
+
+// A processor loads a double onto the x87 stack exactly whatever the precision
+// control says: only arithmetic rounds to it. Some emulators round the load
+// too, and then even the host's own callback results would change at 24 bits.
+bool LoadsAreExactAt24Bits() {
+    const std::uint16_t saved = ControlWord();
+    LoadControlWord(static_cast<std::uint16_t>((saved & ~kPrecisionMask) | kPrecision24));
+    const volatile double in = 37.7;
+    double out = 0.0;
+    asm volatile("fldl %1\n\tfstpl %0" : "=m"(out) : "m"(in));
+    LoadControlWord(saved);
+    return out == 37.7;
 }
 
 template <typename F>
@@ -98,12 +111,23 @@ Session RunSession(std::uint16_t precision) {
     return session;
 }
 
+// The first call where two sessions part, or "" when they are the same.
+std::string FirstDifference(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (a[i] != b[i]) return "call " + std::to_string(i) + ": " + a[i] + " | " + b[i];
+    }
+    if (a.size() != b.size())
+        return "lengths " + std::to_string(a.size()) + " | " + std::to_string(b.size());
+    return "";
+}
+
 bool Has(const std::vector<std::string>& calls, const std::string& prefix) {
     return std::any_of(calls.begin(), calls.end(),
                        [&](const std::string& call) { return call.rfind(prefix, 0) == 0; });
 }
 
-TEST(HostFpuPrecision, SessionIsTheSameAt24And53And64BitPrecision) {
+TEST(HostFpuPrecision, SessionIsTheSameAt53And64And24BitPrecision) {
     const Session windowsDefault = RunSession(kPrecision53);
     ASSERT_EQ(windowsDefault.precisionAtEnd, kPrecision53);
     // The session reached the modes whose arithmetic the precision would change.
@@ -112,13 +136,16 @@ TEST(HostFpuPrecision, SessionIsTheSameAt24And53And64BitPrecision) {
     ASSERT_TRUE(Has(windowsDefault.calls, "SetDRO 3 ")) << "jog rate adjusted";
     ASSERT_TRUE(Has(windowsDefault.calls, "SetDRO 74 ")) << "DRO 74 adjusted";
 
-    const Session single = RunSession(kPrecision24);
-    EXPECT_EQ(single.precisionAtEnd, kPrecision24) << "the session did not run at 24 bits";
-    EXPECT_EQ(single.calls, windowsDefault.calls);
-
     const Session extended = RunSession(kPrecision64);
     EXPECT_EQ(extended.precisionAtEnd, kPrecision64) << "the session did not run at 64 bits";
-    EXPECT_EQ(extended.calls, windowsDefault.calls);
+    EXPECT_EQ(FirstDifference(extended.calls, windowsDefault.calls), "");
+
+    if (!LoadsAreExactAt24Bits())
+        GTEST_SKIP() << "24-bit run left out: this x87 rounds loads to the precision control, "
+                        "which processors never do (an emulator)";
+    const Session single = RunSession(kPrecision24);
+    EXPECT_EQ(single.precisionAtEnd, kPrecision24) << "the session did not run at 24 bits";
+    EXPECT_EQ(FirstDifference(single.calls, windowsDefault.calls), "");
 }
 
 }  // namespace
