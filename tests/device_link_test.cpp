@@ -10,6 +10,7 @@
 
 #include "plugin/pendant_window.h"
 #include "sim/sim_rig.h"
+#include "tests/support/forwarding_hid.h"
 
 namespace k7::test {
 namespace {
@@ -59,32 +60,21 @@ TEST_F(DeviceLink, WrongProductIsSkippedWithItsProbeClosed) {
 
 // The virtual HID system with interfaces that cannot be opened or whose
 // attributes cannot be read, as the system shows for devices held by others.
-class UnreadableInterfaces final : public HidSystem {
+class UnreadableInterfaces final : public ForwardingHid {
   public:
     UnreadableInterfaces(sim::VirtualHid& hid, std::string noOpen, std::string noAttributes)
-        : hid_(hid), noOpen_(std::move(noOpen)), noAttributes_(std::move(noAttributes)) {}
+        : ForwardingHid(hid),
+          hid_(hid),
+          noOpen_(std::move(noOpen)),
+          noAttributes_(std::move(noAttributes)) {}
 
-    std::vector<std::string> ListInterfaces() override { return hid_.ListInterfaces(); }
     HidHandle OpenProbe(const std::string& path) override {
         return path == noOpen_ ? kInvalidHandle : hid_.OpenProbe(path);
     }
-    HidHandle OpenRead(const std::string& path) override { return hid_.OpenRead(path); }
-    HidHandle OpenWrite(const std::string& path) override { return hid_.OpenWrite(path); }
     bool GetAttributes(HidHandle probe, HidAttributes& attributes) override {
         if (hid_.PathOf(probe) == noAttributes_) return false;
         return hid_.GetAttributes(probe, attributes);
     }
-    ReadStart StartRead(HidHandle handle, std::span<std::uint8_t> buffer) override {
-        return hid_.StartRead(handle, buffer);
-    }
-    ReadWait WaitRead(HidHandle handle, int timeoutMs) override {
-        return hid_.WaitRead(handle, timeoutMs);
-    }
-    void CancelRead(HidHandle handle) override { hid_.CancelRead(handle); }
-    bool Write(HidHandle handle, std::span<const std::uint8_t> data) override {
-        return hid_.Write(handle, data);
-    }
-    void Close(HidHandle handle) override { hid_.Close(handle); }
 
   private:
     sim::VirtualHid& hid_;

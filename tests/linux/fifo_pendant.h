@@ -10,15 +10,16 @@
 
 #include "device/linux/hidraw_system.h"
 #include "protocol/pendant_protocol.h"
+#include "tests/support/forwarding_hid.h"
 
 namespace k7::test {
 
 inline constexpr HidHandle kProbe = 7777;  // stands for the node's probe: only its ids are read
 
-class FifoPendant final : public HidSystem {
+class FifoPendant final : public ForwardingHid {
   public:
     FifoPendant(std::string input, std::string output)
-        : input_(std::move(input)), output_(std::move(output)) {}
+        : ForwardingHid(hid_), input_(std::move(input)), output_(std::move(output)) {}
 
     std::vector<std::string> ListInterfaces() override {
         if (!present) return {};
@@ -32,16 +33,6 @@ class FifoPendant final : public HidSystem {
         attributes.productId = kPendantProductId;
         return true;
     }
-    ReadStart StartRead(HidHandle handle, std::span<std::uint8_t> buffer) override {
-        return hid_.StartRead(handle, buffer);
-    }
-    ReadWait WaitRead(HidHandle handle, int timeoutMs) override {
-        return hid_.WaitRead(handle, timeoutMs);
-    }
-    void CancelRead(HidHandle handle) override { hid_.CancelRead(handle); }
-    bool Write(HidHandle handle, std::span<const std::uint8_t> data) override {
-        return hid_.Write(handle, data);
-    }
     void Close(HidHandle handle) override {
         if (handle != kProbe) hid_.Close(handle);
     }
@@ -49,6 +40,7 @@ class FifoPendant final : public HidSystem {
     bool present = true;
 
   private:
+    // The base keeps only this member's address, taken before it is built.
     HidrawSystem hid_;
     std::string input_;
     std::string output_;

@@ -222,7 +222,7 @@ void PluginHarness::Step(ByteSource& in) {
         EditProfile(in);
     } else if (op < 99 || !options_.allowStop) {
         Tick();
-    } else if (options_.hotPlugSafeLink && in.Chance(50)) {
+    } else if (in.Chance(50)) {
         StopFromCallback();
     } else {
         Stop();
@@ -273,7 +273,7 @@ void PluginHarness::Tick() {
         return;
     }
     const bool consumed = hid_.QueuedReports() < queued;
-    if (awaitingFirstReport_ && options_.hotPlugSafeLink && motionSinceOpen_ != 0)
+    if (awaitingFirstReport_ && motionSinceOpen_ != 0)
         Violation("motion from the first report after an open");
     if (consumed) awaitingFirstReport_ = false;
     // The host drops its own jogs while the engine is inhibited.
@@ -495,7 +495,7 @@ void PluginHarness::Stop() {
     plugin_->StopPlug();
     stopped_ = true;
     CheckStopped();
-    if (options_.hotPlugSafeLink && feedSaved) {
+    if (feedSaved) {
         const auto same = [](double a, double b) { return a == b || (a != a && b != b); };
         if (!same(host_.Dro(818), savedFeed) ||
             (plugin_->state().settings.StepJogRate != 0 && !same(host_.Dro(821), saved821)))
@@ -633,7 +633,6 @@ void PluginHarness::CheckAfterRemoval() {
     if (window == nullptr || window->link().connected()) return;
     for (bool running : jogRunning_)
         if (running) Violation("an engine jog left running after the pendant's removal");
-    if (!options_.hotPlugSafeLink) return;
     if (bracketOpen_) Violation("the jog-start bracket left open after the pendant's removal");
     if (window->jog().feedSaved) Violation("the step feed DROs left forced after the removal");
     if (window->jog().stepBacklog != 0) Violation("a step backlog kept after the removal");
@@ -644,8 +643,7 @@ void PluginHarness::CheckStopped() {
     for (bool running : jogRunning_)
         if (running) Violation("an engine jog left running after StopPlug");
     if (hid_.OpenHandles() != 0) Violation("a device handle left open after StopPlug");
-    if (options_.hotPlugSafeLink && bracketOpen_)
-        Violation("the jog-start bracket left open after StopPlug");
+    if (bracketOpen_) Violation("the jog-start bracket left open after StopPlug");
 }
 
 void PluginHarness::CheckState() {

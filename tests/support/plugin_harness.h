@@ -12,7 +12,7 @@
 //   - every latch and flag 0 or 1, every counter within its range;
 //   - the output report consistent with the state, one per connected tick;
 //   - the HID system used correctly, with no handle left behind;
-//   - no motion from the first report after an open (see kHotPlugSafeLink).
+//   - no motion from the first report after an open.
 // The fuzzer and the soak test share it; sanitizers catch the rest.
 #pragma once
 
@@ -31,16 +31,7 @@
 
 namespace k7::test {
 
-// The link that makes hot-plugging safe: the first report after an open only
-// sets the wheel's reference; the pendant's removal and StopPlug close the jog
-// bracket, restore DROs 818 and 821 and forget the step backlog; a StopPlug
-// from inside a host callback takes effect at the end of the tick. The checks
-// of that behaviour, and the StopPlug from a callback, run only when this is
-// true: switch it on together with that link.
-inline constexpr bool kHotPlugSafeLink = true;
-
 struct HarnessOptions {
-    bool hotPlugSafeLink = kHotPlugSafeLink;
     bool allowStop = true;  // StopPlug among the steps (a soak run stops only at its end)
 };
 
