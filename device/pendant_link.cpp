@@ -62,23 +62,37 @@ void PendantLink::SettleRead() {
     readPending_ = false;
 }
 
-bool PendantLink::Read(std::uint8_t (&report)[kInputReportSize], int windowMs) {
-    if (readHandle_ == kInvalidHandle) return false;
+PendantLink::Take PendantLink::Settle(ReadWait waited) {
+    if (waited == ReadWait::TimedOut) return Take::Nothing;  // still the system's
+    readPending_ = false;
+    return waited == ReadWait::Completed ? Take::Report : Take::Failed;
+}
+
+// A read completes at once when a report is waiting; one that the system
+// holds as pending may still have completed without our waiting, which a look
+// with no time-out tells.
+PendantLink::Take PendantLink::TakeWaiting() {
     if (!readPending_) {
         const ReadStart started = hid_.StartRead(readHandle_, readBuffer_);
-        if (started == ReadStart::Completed) {
-            std::memcpy(report, readBuffer_, sizeof report);
-            return true;
-        }
-        if (started == ReadStart::Failed) return false;
+        if (started == ReadStart::Completed) return Take::Report;
+        if (started == ReadStart::Failed) return Take::Failed;
         readPending_ = true;
     }
-    const ReadWait waited = hid_.WaitRead(readHandle_, windowMs);
-    if (waited == ReadWait::TimedOut) return false;  // carried over to the next call
-    readPending_ = false;
-    if (waited != ReadWait::Completed) return false;
-    std::memcpy(report, readBuffer_, sizeof report);
-    return true;
+    return Settle(hid_.WaitRead(readHandle_, 0));
+}
+
+int PendantLink::Read(std::uint8_t (&report)[kInputReportSize], int windowMs) {
+    if (readHandle_ == kInvalidHandle) return 0;
+    Take took = TakeWaiting();
+    if (took == Take::Nothing && windowMs > 0) took = Settle(hid_.WaitRead(readHandle_, windowMs));
+    int taken = 0;
+    while (took == Take::Report) {
+        std::memcpy(report, readBuffer_, sizeof report);
+        ++reportsRead_;
+        if (++taken == kMaxReadsPerCall) break;
+        took = TakeWaiting();
+    }
+    return taken;
 }
 
 void PendantLink::Write(const std::uint8_t (&report)[kOutputReportSize]) {

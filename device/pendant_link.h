@@ -15,6 +15,12 @@ namespace k7 {
 
 class PendantLink {
   public:
+    // More than the system keeps for one open handle (64 reports on Linux, 32 by
+    // default on Windows) and 2.5 times what a full-speed USB device can send
+    // in one 25 ms tick (25 at 1 kHz): one call always empties the queue of a
+    // real pendant, and about 64 non-blocking reads bound what it costs.
+    static constexpr int kMaxReadsPerCall = 64;
+
     explicit PendantLink(HidSystem& hid) : hid_(hid) {}
     // Settles a read in flight and closes every handle.
     ~PendantLink();
@@ -32,10 +38,15 @@ class PendantLink {
     // Whether a system path names the pendant's interface (letter case ignored).
     bool IsPendantPath(std::string_view path) const;
 
-    // Reads the next report into `report`, waiting at most windowMs. True when a
-    // new report arrived; false leaves `report` as it was (no handle, failure,
-    // or a read still under way, which is carried over to the next call).
-    bool Read(std::uint8_t (&report)[kInputReportSize], int windowMs);
+    // Takes every report the system holds now and leaves the newest in
+    // `report`: the wheel's counter is absolute, so the newest holds every
+    // count, and motion ends with the wheel whatever the pendant's report rate.
+    // Only when nothing was waiting does it wait, at most windowMs, for one
+    // report. Returns how many reports it took; 0 leaves `report` as it was (no
+    // handle, failure, or a read still under way, carried over to the next call).
+    // At most kMaxReadsPerCall are taken, so a device that floods can never
+    // hold the caller: what is left is taken by the next call.
+    int Read(std::uint8_t (&report)[kInputReportSize], int windowMs);
 
     // Hands the report to the system without waiting; a write still under way
     // makes this one skip.
@@ -47,9 +58,17 @@ class PendantLink {
     HidHandle writeHandle() const { return writeHandle_; }
     HidHandle probeHandle() const { return probeHandle_; }
     bool readPending() const { return readPending_; }
+    // Reports taken since the link was made, whatever was opened.
+    std::uint64_t reportsRead() const { return reportsRead_; }
 
   private:
+    enum class Take { Report, Nothing, Failed };
+
     void Open();
+    // One report that is waiting now, without waiting for one.
+    Take TakeWaiting();
+    // Settles what WaitRead said about the read in flight.
+    Take Settle(ReadWait waited);
     void CloseHandle(HidHandle& handle);
     void SettleRead();
 
@@ -65,6 +84,7 @@ class PendantLink {
     // again instead of starting another into the same buffer.
     std::uint8_t readBuffer_[kInputReportSize] = {};
     bool readPending_ = false;
+    std::uint64_t reportsRead_ = 0;
 };
 
 }  // namespace k7

@@ -55,6 +55,7 @@ void ApplyWheel(TickContext& tick, int direction, int count) {
 }
 
 void ReleaseWheel(const Host& host, const PendantSettings& settings, JogState& jog) {
+    SendDueG90(host, jog);
     StopEngineJog(host, jog);
     CloseJogBracket(host, jog);
     EndStepJog(host, settings, jog);

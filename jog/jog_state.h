@@ -12,6 +12,9 @@ struct JogState {
     std::uint8_t rawWheelDirection = 0;  // before the reverse options (modes 4-6)
     int stepBacklog = 0;                 // held-back step counts, positive = direction 0
     bool feedSaved = false;              // DRO 818 and 821 saved around step jogging
+    // A step line has gone to the host and the "G90" that puts the host back
+    // into absolute mode has not yet: the release sends it if a stop came between.
+    bool g90Due = false;
     double savedFeed = 0.0;
     double savedDro821 = 0.0;
     int wheelSpeed = 0;  // speed byte of the current pass

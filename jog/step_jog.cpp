@@ -42,8 +42,9 @@ bool QueueHasRoom(const Host& host) {
 // so the host is never left in relative mode. The buffer holds every line the
 // formats can make; a cut one would be a different move and is never sent.
 void SendLine(const TickContext& tick, const char* line, int length) {
+    tick.jog.g90Due = tick.hostWasAbsolute;
     if (length > 0 && length < kLineSize && !tick.logic.jogHold) tick.host.Code(line);
-    if (tick.hostWasAbsolute) tick.host.Code("G90");
+    if (tick.jog.g90Due) SendDueG90(tick.host, tick.jog);
 }
 
 enum class StepKind { Live, BacklogPiece };
@@ -148,6 +149,12 @@ void StepJog(TickContext& tick, int direction, int count) {
 void RestoreStepFeed(TickContext& tick) {
     if (!tick.jog.feedSaved || tick.counters.stepCountdown != 0) return;
     PutFeedBack(tick.host, tick.settings, tick.jog);
+}
+
+void SendDueG90(const Host& host, JogState& jog) {
+    if (!jog.g90Due) return;
+    jog.g90Due = false;
+    host.Code("G90");
 }
 
 void EndStepJog(const Host& host, const PendantSettings& settings, JogState& jog) {

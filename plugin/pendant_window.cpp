@@ -104,8 +104,9 @@ void PendantWindow::ProbeHostIdle() {
 void PendantWindow::ExchangeReports() {
     if (!link_.connected()) return;
     ProbeHostIdle();
-    // Without a new report the previous one is dispatched again.
-    const bool fresh = link_.Read(inputReport_, kReadWindowMs);
+    // Without a new report the previous one is dispatched again; of several
+    // waiting, only the newest (the wheel's counter holds every count).
+    const bool fresh = link_.Read(inputReport_, kReadWindowMs) > 0;
     if (fresh && awaitingFirstReport_) {
         SetWheelBaseline(jog_, inputReport_[kWheelByte]);
         awaitingFirstReport_ = false;

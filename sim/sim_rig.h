@@ -34,7 +34,7 @@ class SimRig {
 
     SimHost host;
     VirtualHid hid;
-    SimWindowSystem windows;
+    SimWindowSystem windows{&hid};
     Platform platform;
     std::unique_ptr<Plugin> plugin;
 };

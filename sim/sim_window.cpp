@@ -26,6 +26,7 @@ std::unique_ptr<HiddenWindow> SimWindowSystem::CreateHiddenChild(void* hostView,
 }
 
 bool SimWindowSystem::Tick() {
+    if (follower_ != nullptr) follower_->OnTickPeriod();
     if (window_ == nullptr || !window_->timer) return false;
     window_->events_.OnTimer();
     return true;

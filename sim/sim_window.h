@@ -8,12 +8,25 @@
 
 namespace k7::sim {
 
+// Keeps time with the timer: told before each tick is delivered that one tick
+// period has passed (the virtual pendant sends its next report then).
+class TickFollower {
+  public:
+    virtual void OnTickPeriod() = 0;
+
+  protected:
+    ~TickFollower() = default;
+};
+
 class SimWindowSystem final : public WindowSystem {
   public:
+    explicit SimWindowSystem(TickFollower* follower = nullptr) : follower_(follower) {}
     std::unique_ptr<HiddenWindow> CreateHiddenChild(void* hostView, WindowEvents& events) override;
 
-    // One timer tick; false when no window or no timer is running.
+    // One timer tick; false when no window or no timer is running. The
+    // follower hears of the period first, also when nothing is delivered.
     bool Tick();
+    void Follow(TickFollower* follower) { follower_ = follower; }
     // Delivers a notice; false when no window is registered to receive it.
     bool Deliver(const DeviceChange& change);
 
@@ -27,6 +40,7 @@ class SimWindowSystem final : public WindowSystem {
   private:
     class Window;
     Window* window_ = nullptr;
+    TickFollower* follower_ = nullptr;
     void* parentView_ = nullptr;
     int created_ = 0;
     bool failCreation_ = false;

@@ -125,18 +125,24 @@ bool VirtualHid::GetAttributes(HidHandle probe, HidAttributes& attributes) {
     return true;
 }
 
-// Moves the next report that has arrived into the buffer.
+void VirtualHid::OnTickPeriod() {
+    if (arrived_ != 0 || QueuedReports() == 0 || reports_[nextReport_].late) return;
+    std::size_t next = nextReport_ + 1;
+    while (next < reports_.size() && reports_[next].withPrevious) ++next;
+    arrived_ = next - nextReport_;
+}
+
+// Moves the oldest report waiting in the system's queue into the buffer.
 bool VirtualHid::TakeReport(std::span<std::uint8_t> buffer) {
-    if (QueuedReports() == 0) return false;
+    if (arrived_ == 0) return false;
     const InputReport& next = reports_[nextReport_];
-    if (next.late && !lateArrived_) return false;
     const std::size_t n = std::min(buffer.size(), sizeof next.bytes);
     std::memcpy(buffer.data(), next.bytes, n);
+    --arrived_;
     if (++nextReport_ == reports_.size()) {
         reports_.clear();
         nextReport_ = 0;
     }
-    lateArrived_ = false;
     return true;
 }
 
@@ -151,7 +157,7 @@ ReadStart VirtualHid::StartRead(HidHandle handle, std::span<std::uint8_t> buffer
     return ReadStart::Pending;
 }
 
-ReadWait VirtualHid::WaitRead(HidHandle handle, int) {
+ReadWait VirtualHid::WaitRead(HidHandle handle, int timeoutMs) {
     if (pending_.handle != handle) {
         ++misuse_;
         return ReadWait::Failed;
@@ -164,8 +170,9 @@ ReadWait VirtualHid::WaitRead(HidHandle handle, int) {
         pending_ = PendingRead{};
         return ReadWait::Completed;
     }
-    // A late report arrives just after this wait has given up.
-    if (QueuedReports() != 0 && reports_[nextReport_].late) lateArrived_ = true;
+    // A late report arrives just after a real wait has given up.
+    if (timeoutMs > 0 && arrived_ == 0 && QueuedReports() != 0 && reports_[nextReport_].late)
+        arrived_ = 1;
     return ReadWait::TimedOut;
 }
 

@@ -1,6 +1,8 @@
 // A HID system in memory: devices in enumeration order, handles, and a virtual
-// pendant whose reports are queued and consumed one per read. It checks how the
-// link uses it: every open handle, reads left outstanding, buffers in use.
+// pendant whose queued reports arrive one per tick period (a group sent
+// together arrives at once) and wait in the system's queue until a read takes
+// them. It checks how the link uses it: every open handle, reads left
+// outstanding, buffers in use.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +11,19 @@
 #include <vector>
 
 #include "device/hid_system.h"
+#include "sim/sim_window.h"
 
 namespace k7::sim {
 
 struct InputReport {
     std::uint8_t bytes[8] = {};
     bool late = false;  // the read of the next tick does not complete within its wait
+    // Sent together with the report queued before it, as by a pendant that
+    // reports faster than the tick.
+    bool withPrevious = false;
 };
 
-class VirtualHid final : public HidSystem {
+class VirtualHid final : public HidSystem, public TickFollower {
   public:
     // Devices: added in enumeration order; present until removed.
     void AddDevice(const std::string& path, std::uint16_t vid, std::uint16_t pid);
@@ -33,10 +39,15 @@ class VirtualHid final : public HidSystem {
     bool Present(const std::string& path) const;
     bool Known(const std::string& path) const;
 
-    // The virtual pendant's reports, consumed one per completed read.
+    // The virtual pendant's reports. One report, or one group sent together,
+    // arrives each tick period once the reports before it have been read; a
+    // late one arrives just after the wait of the tick's read has given up.
     void QueueReport(const InputReport& report) { reports_.push_back(report); }
     std::size_t QueuedReports() const { return reports_.size() - nextReport_; }
+    // Arrived and not read yet: what a read finds without waiting.
+    std::size_t WaitingReports() const { return arrived_; }
     bool LateReportWaiting() const;
+    void OnTickPeriod() override;
 
     // What the link did.
     // Output reports: how many were written, and the last one (empty before the
@@ -102,11 +113,12 @@ class VirtualHid final : public HidSystem {
     std::vector<Device> devices_;
     std::map<HidHandle, Handle> handles_;
     HidHandle nextHandle_ = 100;
-    // Reports from nextReport_ on are queued; the vector is emptied once all are
-    // read, so a steady stream reuses its room instead of allocating.
+    // Reports from nextReport_ on are queued, the first arrived_ of them in the
+    // system's queue; the vector is emptied once all are read, so a steady
+    // stream reuses its room instead of allocating.
     std::vector<InputReport> reports_;
     std::size_t nextReport_ = 0;
-    bool lateArrived_ = false;
+    std::size_t arrived_ = 0;
     PendingRead pending_;
     std::size_t writtenCount_ = 0;
     std::uint8_t lastWritten_[64] = {};

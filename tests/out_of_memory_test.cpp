@@ -84,7 +84,7 @@ struct World {
 
     sim::SimHost host;
     sim::VirtualHid hid;
-    sim::SimWindowSystem windows;
+    sim::SimWindowSystem windows{&hid};
     MemoryDom dom;
     MemoryDialog dialog{[](MemoryDialog& d) {
         d.controls().SetText(kStepJogRateEdit, "250");

@@ -135,6 +135,36 @@ TEST_F(StopInsideHostCall, StopFromInsideTheStopsOwnReleaseFindsNothingMoreToSto
     ExpectStopped();
 }
 
+// The "G90" owed after a step line goes first in the release, and only when
+// the host was in absolute mode (the trace jog_step_stop_inside_line shows it).
+TEST_F(StopInsideHostCall, StopInsideAStepLineSendsItsG90OnlyWhenOwed) {
+    for (const int distanceMode : {0, 1}) {
+        SCOPED_TRACE(distanceMode);
+        sim::SimRig rig;
+        rig.AddPendant("p");
+        rig.host.SetLed(83, true);
+        rig.host.SetJogIncrement(0.01);
+        rig.host.SetDistanceMode(distanceMode);
+        rig.Start();
+        rig.QueueReport(0);
+        rig.windows.Tick();
+        rig.host.effectContext = &rig;
+        rig.host.onEffect = [](const sim::Effect& e, void* context) {
+            if (e.kind == sim::Effect::Kind::Code && e.text.starts_with("G91G1"))
+                static_cast<sim::SimRig*>(context)->plugin->StopPlug();
+        };
+        rig.QueueReport(1);
+        rig.windows.Tick();
+        Strings effects;
+        for (const sim::Effect& e : rig.host.effects()) effects.push_back(e.Describe());
+        Strings expected{"dro 821 100", "code \"G91G1 F100 X 0.0100\"", "code \"G90\"", "dro 818 0",
+                         "dro 821 0"};
+        if (distanceMode != 0) expected.erase(expected.begin() + 2);
+        EXPECT_EQ(effects, expected);
+        EXPECT_EQ(rig.plugin->window(), nullptr);
+    }
+}
+
 // A host that runs a modal loop inside a callback (a message box from a button
 // handler) delivers the next timer tick while this one is still running.
 TEST_F(StopInsideHostCall, TickDeliveredFromInsideTheTickIsSkipped) {

@@ -16,8 +16,9 @@
 namespace k7::test {
 namespace {
 
-// A pendant that answers every read at once from a fixed script, round and round.
-class ScriptedPendant final : public HidSystem {
+// A pendant that sends one report per tick period from a fixed script, round
+// and round.
+class ScriptedPendant final : public HidSystem, public sim::TickFollower {
   public:
     static constexpr int kReports = 48;
     std::uint8_t script[kReports][8] = {};
@@ -32,12 +33,14 @@ class ScriptedPendant final : public HidSystem {
         attributes.productId = kPendantProductId;
         return true;
     }
+    void OnTickPeriod() override { sent_ = true; }
     ReadStart StartRead(HidHandle, std::span<std::uint8_t> buffer) override {
-        std::memcpy(buffer.data(), script[next_], 8);
-        next_ = (next_ + 1) % kReports;
-        return ReadStart::Completed;
+        buffer_ = buffer;
+        return Take() ? ReadStart::Completed : ReadStart::Pending;
     }
-    ReadWait WaitRead(HidHandle, int) override { return ReadWait::Completed; }
+    ReadWait WaitRead(HidHandle, int) override {
+        return Take() ? ReadWait::Completed : ReadWait::TimedOut;
+    }
     void CancelRead(HidHandle) override {}
     bool Write(HidHandle, std::span<const std::uint8_t>) override {
         ++writes;
@@ -46,6 +49,15 @@ class ScriptedPendant final : public HidSystem {
     void Close(HidHandle) override {}
 
   private:
+    bool Take() {
+        if (!sent_) return false;
+        sent_ = false;
+        std::memcpy(buffer_.data(), script[next_], 8);
+        next_ = (next_ + 1) % kReports;
+        return true;
+    }
+    std::span<std::uint8_t> buffer_;
+    bool sent_ = false;
     int next_ = 0;
 };
 
@@ -90,7 +102,7 @@ TEST(TickAllocation, SteadyStateTicksAllocateNothing) {
     host.SetRecording(false);
     host.SetLed(83, true);  // jogging allowed
     host.SetJogIncrement(0.01);
-    sim::SimWindowSystem windows;
+    sim::SimWindowSystem windows{&pendant};
     Platform platform{&pendant, &windows, nullptr, nullptr, "K7"};
     Plugin plugin(platform);
     host.Install(plugin);

@@ -83,7 +83,7 @@ class DemoSession {
 
     SimHost host_;
     VirtualHid hid_;
-    SimWindowSystem windows_;
+    SimWindowSystem windows_{&hid_};
     Platform platform_{&hid_, &windows_, nullptr, nullptr, "K7"};
     Plugin plugin_;
     DemoMachine machine_;

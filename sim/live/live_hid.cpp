@@ -21,9 +21,9 @@ bool LiveHid::Probe(const std::string& path, HidAttributes& attributes) {
 }
 
 void LiveHid::Keep(std::span<const std::uint8_t> buffer) {
-    std::array<std::uint8_t, kInputReportSize> report{};
+    Report report{};
     std::copy_n(buffer.begin(), std::min(buffer.size(), report.size()), report.begin());
-    report_ = report;
+    reports_.push_back(report);
 }
 
 ReadStart LiveHid::StartRead(HidHandle handle, std::span<std::uint8_t> buffer) {
@@ -55,10 +55,10 @@ void LiveHid::CancelRead(HidHandle handle) {
     }
 }
 
-std::optional<std::array<std::uint8_t, kInputReportSize>> LiveHid::TakeReport() {
-    auto report = report_;
-    report_.reset();
-    return report;
+std::vector<LiveHid::Report> LiveHid::TakeReports() {
+    std::vector<Report> reports;
+    reports.swap(reports_);
+    return reports;
 }
 
 }  // namespace k7::sim::live

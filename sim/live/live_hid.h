@@ -5,8 +5,8 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "device/hid_system.h"
 #include "protocol/pendant_protocol.h"
@@ -18,8 +18,10 @@ class LiveHid final : public HidSystem {
     // onlyPath empty: every interface; otherwise only that one is listed.
     LiveHid(HidSystem& inner, std::string onlyPath) : inner_(inner), only_(std::move(onlyPath)) {}
 
-    // The report the last completed read delivered, once.
-    std::optional<std::array<std::uint8_t, kInputReportSize>> TakeReport();
+    using Report = std::array<std::uint8_t, kInputReportSize>;
+    // The reports the reads completed with since the last call, oldest first
+    // (several when the pendant sent them faster than the tick).
+    std::vector<Report> TakeReports();
 
     // The ids of an interface this view lists; false when they cannot be read
     // or the path is outside the view.
@@ -49,7 +51,7 @@ class LiveHid final : public HidSystem {
     // The one read the link keeps outstanding: its handle and buffer.
     HidHandle reading_ = kInvalidHandle;
     std::span<std::uint8_t> buffer_;
-    std::optional<std::array<std::uint8_t, kInputReportSize>> report_;
+    std::vector<Report> reports_;
 };
 
 }  // namespace k7::sim::live

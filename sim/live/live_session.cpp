@@ -39,6 +39,12 @@ std::string Hex(unsigned value, int digits) {
     return text;
 }
 
+std::string ReportLine(std::span<const std::uint8_t> bytes) {
+    std::string line = "report";
+    for (std::uint8_t byte : bytes) line += " " + Hex(byte, 2);
+    return line;
+}
+
 std::optional<std::string> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
@@ -263,12 +269,12 @@ void LiveSession::Tick() {
 void LiveSession::AfterTick() {
     ++ticks_;
     if (liveHid_) {
-        if (const auto report = liveHid_->TakeReport()) {
-            std::string line = "report";
-            for (std::uint8_t byte : *report) line += " " + Hex(byte, 2);
-            Record(line);
-        }
+        // Reports one read took together replay as a group arriving at once.
+        const std::vector<LiveHid::Report> reports = liveHid_->TakeReports();
+        if (reports.size() > 1) Record("together " + std::to_string(reports.size()));
+        for (const LiveHid::Report& report : reports) Record(ReportLine(report));
     }
+    if (PendantWindow* window = plugin_.window()) rate_.Sample(window->link().reportsRead());
     if (recorder_) recorder_->Tick();
     TakeEffects();
     RecordOutput();
@@ -307,21 +313,27 @@ void LiveSession::AfterDeviceChange(const DeviceChange&) {
     Log(LinkState());
 }
 
-void LiveSession::QueueReport() {
+void LiveSession::QueueReport(bool withPrevious) {
     InputReport report;
     report.bytes[kWheelByte] = pendant_.wheel;
     report.bytes[kSpeedByte] = pendant_.speed;
     report.bytes[kKeyByte] = pendant_.keys3;
     report.bytes[kModeKeyByte] = pendant_.keys4;
+    report.withPrevious = withPrevious;
     virtualHid_.QueueReport(report);
-    std::string line = "report";
-    for (std::uint8_t byte : report.bytes) line += " " + Hex(byte, 2);
-    Record(line);
+    Record(ReportLine(report.bytes));
 }
 
+// A pendant sends a report per detent: a turn of several detents within one
+// tick sends them all together, as a real one reporting at its USB rate does.
 void LiveSession::Turn(int counts) {
-    pendant_.wheel = static_cast<std::uint8_t>(pendant_.wheel + counts);
-    QueueReport();
+    const int step = counts < 0 ? -1 : 1;
+    const int reports = counts < 0 ? -counts : counts;
+    if (reports > 1) Record("together " + std::to_string(reports));
+    for (int i = 0; i < reports; ++i) {
+        pendant_.wheel = static_cast<std::uint8_t>(pendant_.wheel + step);
+        QueueReport(i > 0);
+    }
 }
 
 void LiveSession::AddSpeed(int delta) {

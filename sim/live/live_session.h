@@ -20,6 +20,7 @@
 #include "settings/pugixml/pugixml_dom.h"
 #include "sim/demo/demo_machine.h"
 #include "sim/live/live_hid.h"
+#include "sim/live/report_rate.h"
 #include "sim/live/trace_recorder.h"
 #include "sim/live/window_tap.h"
 #include "sim/memory_dialog.h"
@@ -109,6 +110,8 @@ class LiveSession final : public WindowObserver {
     // The pendant link as the plug-in holds it, in words.
     std::string LinkState();
     long ticks() const { return ticks_; }
+    // Reports the plug-in read over the last second (40 ticks), per second.
+    double reportRate() const { return rate_.PerSecond(); }
     long updates() const { return updates_; }
 
     // Called with a line for each effect and device notice.
@@ -124,7 +127,7 @@ class LiveSession final : public WindowObserver {
     void TakeEffects();
     void RecordOpened();
     void RecordOutput();
-    void QueueReport();
+    void QueueReport(bool withPrevious = false);
     void SetHostLed(int code, bool lit);
     void SetHostDro(int code, double value);
     void SetJogIncrement(double value);
@@ -140,7 +143,7 @@ class LiveSession final : public WindowObserver {
     SimHost host_;
     DemoMachine machine_{host_};
     VirtualHid virtualHid_;
-    SimWindowSystem simWindows_;
+    SimWindowSystem simWindows_{&virtualHid_};
     std::optional<LiveHid> liveHid_;
     WindowTap tap_;
     PugiXmlDomFactory xml_;
@@ -160,6 +163,7 @@ class LiveSession final : public WindowObserver {
     std::deque<std::string> codes_;
     long ticks_ = 0;
     long updates_ = 0;
+    ReportRate rate_;
 };
 
 }  // namespace k7::sim::live

@@ -96,7 +96,8 @@ std::vector<std::string> RenderStatus(LiveSession& session, const ScreenContext&
                            static_cast<double>(session.ticks()),
                            static_cast<double>(session.updates())));
     lines.push_back("pendant: " + session.LinkState() +
-                    (session.keyboard() ? "  (the keyboard's virtual pendant)" : ""));
+                    (session.keyboard() ? "  (the keyboard's virtual pendant)" : "") +
+                    Format("   %.0f reports/s", session.reportRate()));
     for (const std::string& note : context.notes) lines.push_back("  " + note);
     lines.push_back("profile: " + session.profilePath() +
                     (context.recordPath.empty() ? "" : "   recording: " + context.recordPath));

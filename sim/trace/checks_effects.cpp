@@ -10,63 +10,36 @@
 namespace k7::sim::trace {
 namespace {
 
-bool NearlyEqual(double a, double b) {
-    return a == b || std::fabs(a - b) <= 1e-9 * std::fmax(std::fabs(a), std::fabs(b));
-}
-
-bool Matches(const Effect& actual, const Effect& expected) {
-    if (actual.kind != expected.kind) return false;
-    switch (expected.kind) {
-        case Effect::Kind::Button:
-            return static_cast<std::uint16_t>(actual.code) ==
-                   static_cast<std::uint16_t>(expected.code);
-        case Effect::Kind::Dro:
-            return static_cast<std::uint16_t>(actual.code) ==
-                       static_cast<std::uint16_t>(expected.code) &&
-                   NearlyEqual(actual.value, expected.value);
-        default:
-            return actual.text == expected.text;
-    }
-}
-
-Action ExpectEffect(const Effect& expected, const std::string& described) {
-    return [expected, described](Session& s) {
+Action ExpectEffect(const NamedEffect& expected) {
+    return [expected](Session& s) {
         const Effect* next = s.NextEffect();
-        if (next == nullptr) throw CheckFailed{described, "nothing"};
-        if (!Matches(*next, expected)) throw CheckFailed{described, DescribeEffect(*next)};
+        if (next == nullptr) throw CheckFailed{expected.described, "nothing"};
+        if (!EffectMatches(*next, expected.effect))
+            throw CheckFailed{expected.described, DescribeEffect(*next)};
         ++s.checkedEffects;
     };
 }
 
-Action ExpectButton(const Args& args) {
+NamedEffect NameText(const Args& args, Effect::Kind kind) {
     args.Expect(1);
-    const int code = args.Code(0);
-    return ExpectEffect(Effect{Effect::Kind::Button, code, 0.0, {}},
-                        "button " + std::to_string(code));
+    const Effect effect{kind, 0, 0.0, args.at(0).text};
+    return {effect, effect.Describe()};
 }
 
-Action ExpectDro(const Args& args) {
-    args.Expect(2);
-    const int code = args.Code(0);
-    const double value = args.Number(1);
-    return ExpectEffect(Effect{Effect::Kind::Dro, code, value, {}},
-                        "dro " + std::to_string(code) + " " + args.at(1).text);
+Action ExpectButton(const Args& a) {
+    return ExpectEffect(NameEffect("button", a));
 }
-
-Action ExpectText(const Args& args, Effect::Kind kind) {
-    args.Expect(1);
-    const Effect expected{kind, 0, 0.0, args.at(0).text};
-    return ExpectEffect(expected, expected.Describe());
+Action ExpectDro(const Args& a) {
+    return ExpectEffect(NameEffect("dro", a));
 }
-
 Action ExpectCode(const Args& a) {
-    return ExpectText(a, Effect::Kind::Code);
+    return ExpectEffect(NameEffect("code", a));
 }
 Action ExpectMessage(const Args& a) {
-    return ExpectText(a, Effect::Kind::Message);
+    return ExpectEffect(NameEffect("message", a));
 }
 Action ExpectMsgBox(const Args& a) {
-    return ExpectText(a, Effect::Kind::MsgBox);
+    return ExpectEffect(NameEffect("msgbox", a));
 }
 
 Action ExpectNone(const Args& args) {
@@ -232,6 +205,43 @@ const std::vector<CommandEntry> kChecks = {
 };
 
 }  // namespace
+
+bool NearlyEqual(double a, double b) {
+    return a == b || std::fabs(a - b) <= 1e-9 * std::fmax(std::fabs(a), std::fabs(b));
+}
+
+bool EffectMatches(const Effect& actual, const Effect& expected) {
+    if (actual.kind != expected.kind) return false;
+    switch (expected.kind) {
+        case Effect::Kind::Button:
+            return static_cast<std::uint16_t>(actual.code) ==
+                   static_cast<std::uint16_t>(expected.code);
+        case Effect::Kind::Dro:
+            return static_cast<std::uint16_t>(actual.code) ==
+                       static_cast<std::uint16_t>(expected.code) &&
+                   NearlyEqual(actual.value, expected.value);
+        default:
+            return actual.text == expected.text;
+    }
+}
+
+NamedEffect NameEffect(std::string_view kind, const Args& args) {
+    if (kind == "button") {
+        args.Expect(1);
+        const int code = args.Code(0);
+        return {Effect{Effect::Kind::Button, code, 0.0, {}}, "button " + std::to_string(code)};
+    }
+    if (kind == "dro") {
+        args.Expect(2);
+        const int code = args.Code(0);
+        return {Effect{Effect::Kind::Dro, code, args.Number(1), {}},
+                "dro " + std::to_string(code) + " " + args.at(1).text};
+    }
+    if (kind == "code") return NameText(args, Effect::Kind::Code);
+    if (kind == "message") return NameText(args, Effect::Kind::Message);
+    if (kind == "msgbox") return NameText(args, Effect::Kind::MsgBox);
+    args.Fail("names no host call " + TraceWord(kind) + " (button, dro, code, message, msgbox)");
+}
 
 CommandParser FindCheck(std::string_view name) {
     return FindParser(kChecks, name);

@@ -21,6 +21,17 @@ struct CommandEntry {
     CommandParser parse;
 };
 
+// An effect as a check or an `inside` names it, and as a failure shows it.
+struct NamedEffect {
+    Effect effect;
+    std::string described;
+};
+// KIND's words: button CODE, dro CODE VALUE, code / message / msgbox "TEXT".
+NamedEffect NameEffect(std::string_view kind, const Args& args);
+// DRO values compare as numbers, within 1e-9 relative.
+bool NearlyEqual(double a, double b);
+bool EffectMatches(const Effect& actual, const Effect& expected);
+
 // The words after the first one, named "first second" for error reports.
 Args SubArgs(const Args& args);
 // The parser of `name` in a table, or null.
@@ -47,8 +58,12 @@ Action ParseReport(const Args& args);
 Action ParsePendant(const Args& args);
 Action ParseTurn(const Args& args);
 Action ParseLate(const Args& args);
+Action ParseTogether(const Args& args);
 Action ParseTick(const Args& args);
 Action ParseUpdate(const Args& args);
+// `inside CALL COMMAND`: the host runs COMMAND from inside the plug-in's next
+// call that matches CALL. `table` holds the commands allowed there.
+Action ParseInside(const Args& args, const std::vector<CommandEntry>& table);
 
 // Checks of the profile file on disk and of the settings in memory.
 Action ParseProfileCheck(const Args& args);

@@ -1,6 +1,8 @@
-// The virtual pendant's reports (report, pendant, turn, late) and time (tick,
-// update).
+// The virtual pendant's reports (report, pendant, turn, late, together) and
+// time (tick, update).
 #include "sim/trace/commands.h"
+
+#include <cstdint>
 
 #include "protocol/pendant_protocol.h"
 
@@ -124,6 +126,12 @@ Action ParseLate(const Args& args) {
     if (what == "pendant") return QueueAction(sub, ParseState(sub), true);
     if (what == "turn") return QueueAction(sub, ParseTurnBy(sub), true);
     args.Fail("takes report, pendant or turn, not " + TraceWord(what));
+}
+
+Action ParseTogether(const Args& args) {
+    args.Expect(1);
+    const std::int64_t n = args.Integer(0, 2, INT32_MAX);
+    return [args, n](Session& s) { s.BeginGroup(args, n); };
 }
 
 Action ParseTick(const Args& args) {

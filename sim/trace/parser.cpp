@@ -3,6 +3,19 @@
 namespace k7::sim::trace {
 namespace {
 
+// What a host may do from inside a call the plug-in makes to it.
+const std::vector<CommandEntry> kInsideCommands = {
+    {"led", &ParseLed},         {"dro", &ParseDro},       {"host", &ParseHost},
+    {"stop", &ParseStop},       {"remove", &ParseRemove}, {"arrive", &ParseArrive},
+    {"unplug", &ParseUnplug},   {"plug", &ParsePlug},     {"report", &ParseReport},
+    {"pendant", &ParsePendant}, {"turn", &ParseTurn},     {"tick", &ParseTick},
+    {"update", &ParseUpdate},
+};
+
+Action ParseInsideCommand(const Args& args) {
+    return ParseInside(args, kInsideCommands);
+}
+
 const std::vector<CommandEntry> kCommands = {
     {"led", &ParseLed},         {"dro", &ParseDro},           {"host", &ParseHost},
     {"device", &ParseDevice},   {"nodevice", &ParseNoDevice}, {"start", &ParseStart},
@@ -10,7 +23,7 @@ const std::vector<CommandEntry> kCommands = {
     {"unplug", &ParseUnplug},   {"plug", &ParsePlug},         {"report", &ParseReport},
     {"pendant", &ParsePendant}, {"turn", &ParseTurn},         {"late", &ParseLate},
     {"tick", &ParseTick},       {"update", &ParseUpdate},     {"expect", &ParseExpect},
-    {"skip", &ParseSkip},
+    {"skip", &ParseSkip},       {"together", &ParseTogether}, {"inside", &ParseInsideCommand},
 };
 
 bool ChecksEffects(const Token& name, const Args& args) {

@@ -34,6 +34,7 @@ int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& s
         // block moves session.line as it runs.
         try {
             step.action(session);
+            session.ThrowInsideFailure();
         } catch (const Malformed& malformed) {
             err << file << ':' << session.line << ": " << malformed.reason << '\n';
             return kTraceMalformed;
@@ -46,6 +47,12 @@ int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& s
             return kTraceMalformed;
         }
         session.DropCheckedEffects();
+    }
+    // An `inside` whose call never came tested nothing.
+    if (const int line = session.insideWaiting()) {
+        err << file << ':' << line << ": expected the host call " << session.insideCall()
+            << ", got nothing\n";
+        return kCheckFailed;
     }
     return kTracePassed;
 }

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "host/host_string.h"
+#include "sim/trace/commands.h"
 
 namespace k7::sim::trace {
 
@@ -45,10 +46,55 @@ Session::Session(std::string file, bool verbose, std::ostream& out)
       verbose_(verbose),
       out_(out) {
     xml.SetDurable(false);
-    if (verbose_) {
-        host.onEffect = &PrintEffect;
-        host.effectContext = this;
+    ObserveEffects();
+}
+
+// Effects are watched only when something needs them: each one watched costs
+// a copy, which long traces should not pay.
+void Session::ObserveEffects() {
+    const bool watch = verbose_ || inside_.has_value();
+    host.onEffect = watch ? &OnEffect : nullptr;
+    host.effectContext = watch ? this : nullptr;
+}
+
+void Session::OnEffect(const Effect& effect, void* context) {
+    auto& session = *static_cast<Session*>(context);
+    if (session.verbose_) PrintEffect(effect, context);
+    if (session.inside_ && EffectMatches(effect, session.inside_->call)) session.RunInside();
+}
+
+void Session::RunInside() {
+    Inside inside = std::move(*inside_);
+    inside_.reset();
+    ObserveEffects();
+    const int line = this->line;
+    this->line = inside.line;
+    try {
+        inside.command(*this);
+    } catch (...) {
+        if (!insideFailure_) {
+            insideFailure_ = std::current_exception();
+            insideFailureLine_ = inside.line;
+        }
     }
+    this->line = line;
+}
+
+void Session::ArmInside(const Args& args, const Effect& call, std::string described,
+                        std::function<void(Session&)> command) {
+    if (inside_)
+        args.Fail("the `inside` of line " + std::to_string(inside_->line) +
+                  " still waits for its call");
+    inside_ = Inside{call, std::move(described), std::move(command), line};
+    ObserveEffects();
+}
+
+void Session::ThrowInsideFailure() {
+    if (!insideFailure_) return;
+    std::exception_ptr failure = insideFailure_;
+    insideFailure_ = nullptr;
+    line = insideFailureLine_;
+    std::rethrow_exception(failure);
 }
 
 Session::~Session() {
@@ -83,7 +129,21 @@ void Session::Start() {
 void Session::Queue(const Args& args, InputReport report) {
     if (hid.LateReportWaiting())
         args.Fail("a late report is still queued; queue nothing else until a tick has read it");
-    hid.QueueReport(report);
+    if (groupLeft_ == 0) {
+        hid.QueueReport(report);
+        return;
+    }
+    if (report.late) args.Fail("`late` inside a `together` group");
+    report.withPrevious = !group_.empty();
+    group_.push_back(report);
+    if (--groupLeft_ != 0) return;
+    for (const InputReport& member : group_) hid.QueueReport(member);
+    group_.clear();
+}
+
+void Session::BeginGroup(const Args& args, std::int64_t n) {
+    if (groupLeft_ != 0) args.Fail("`together` while the previous group is still being filled");
+    groupLeft_ = n;
 }
 
 const Effect* Session::NextEffect() {

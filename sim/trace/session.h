@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "plugin/platform.h"
 #include "plugin/plugin.h"
@@ -64,7 +66,7 @@ class Session {
     TempDir dir;
     SimHost host;
     VirtualHid hid;
-    SimWindowSystem windows;
+    SimWindowSystem windows{&hid};
     PugiXmlDomFactory xml;  // the profile store on pugixml, as on Linux
     Platform platform;
     Plugin plugin;
@@ -91,14 +93,45 @@ class Session {
     void RequireNotStarted(const Args& args) const;
     // Loads the plug-in as the host does.
     void Start();
-    // Queues one input report; a trace may not queue past a late report.
+    // Queues one input report; a trace may not queue past a late report. Inside
+    // a `together` group the reports are held until the group is whole, then
+    // queued to arrive at once.
     void Queue(const Args& args, InputReport report);
+    // `together N`: the next n reports queued arrive together.
+    void BeginGroup(const Args& args, std::int64_t n);
+
+    // `inside`: the next host call that matches `call` runs `command` from
+    // inside it, once. What goes wrong in there is kept and thrown by
+    // ThrowInsideFailure once the plug-in's call has returned: nothing is
+    // thrown through the plug-in.
+    void ArmInside(const Args& args, const Effect& call, std::string described,
+                   std::function<void(Session&)> command);
+    void ThrowInsideFailure();
+    // The line of an `inside` still waiting for its call, or 0.
+    int insideWaiting() const { return inside_ ? inside_->line : 0; }
+    const std::string& insideCall() const { return inside_->described; }
     // The oldest unchecked effect, or null.
     const Effect* NextEffect();
     // Forgets effects already checked off, so a long trace keeps its memory flat.
     void DropCheckedEffects();
 
   private:
+    struct Inside {
+        Effect call;
+        std::string described;
+        std::function<void(Session&)> command;
+        int line = 0;
+    };
+    std::optional<Inside> inside_;
+    std::exception_ptr insideFailure_;
+    int insideFailureLine_ = 0;
+    void ObserveEffects();
+    void RunInside();
+    static void OnEffect(const Effect& effect, void* context);
+
+    std::vector<InputReport> group_;  // the `together` group being filled
+    std::int64_t groupLeft_ = 0;      // reports it still needs
+
     static void PrintEffect(const Effect& effect, void* context);
 
     std::string file_;

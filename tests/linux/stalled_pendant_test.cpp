@@ -1,14 +1,17 @@
-// The whole tick on Linux against a pendant that stops taking output reports:
-// the plug-in's window over the hidraw adapter, with two FIFOs standing in for
-// the node (one the pendant sends on, one it receives on). The tick runs on
-// the host's interface thread, so a write that waited for the pendant would
-// freeze the host; a watchdog ends the test program if a tick never returns.
+// The whole tick on Linux against a pendant that stops taking output reports,
+// and against one that floods: the plug-in's window over the hidraw adapter,
+// with two FIFOs standing in for the node (one the pendant sends on, one it
+// receives on). The tick runs on the host's interface thread, so a write that
+// waited for the pendant would freeze the host; a watchdog ends the test
+// program if a tick never returns.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -129,6 +132,70 @@ TEST_F(StalledPendant, StopEndsTheWriterWithoutWaitingForThePendant) {
     bool ended = false;
     toPendant_.Drain(2000, &ended);
     EXPECT_TRUE(ended) << "a writer thread still holds the pendant";
+}
+
+}  // namespace
+}  // namespace k7::test
+
+namespace k7::test {
+namespace {
+
+// A pendant that reports at 1 kHz, one wheel count per report, as many do at
+// their USB rate while the wheel turns, against ticks every 25 ms: every count
+// moves, and the motion ends on the tick after the wheel's last report.
+TEST_F(StalledPendant, FloodingPendantMovesEveryCountAndStopsWithTheWheel) {
+    constexpr int kCounts = 1000;
+    constexpr double kIncrement = 0.001;
+    host.SetLed(83, true);
+    host.SetJogIncrement(kIncrement);
+    toPendant_.CloseDeviceEnd();  // output reports are not looked at here
+    ASSERT_TRUE(toPendant_.OpenReceiver());
+    Ticks(1);  // the wheel's reference: 0
+    host.SetRecording(true);
+    host.effects().clear();
+
+    std::atomic<long> ticksStarted{0};
+    std::atomic<long> lastReportTick{-1};
+    std::thread feeder([&] {
+        auto next = Clock::now();
+        for (int i = 1; i <= kCounts; ++i) {
+            std::this_thread::sleep_until(next += std::chrono::milliseconds(1));
+            const std::uint8_t report[8] = {0, static_cast<std::uint8_t>(i), 0, 0, 0, 0, 0, 0};
+            fromPendant_.Send(report, sizeof report);
+        }
+        lastReportTick = ticksStarted.load();
+    });
+    double moved = 0.0;
+    long lastMotionTick = -1;
+    std::vector<Clock::duration> times;
+    auto tickAt = Clock::now();
+    for (long t = 1; lastReportTick < 0 || t <= lastReportTick + 10; ++t) {
+        std::this_thread::sleep_until(tickAt += std::chrono::milliseconds(kTickPeriodMs));
+        ticksStarted = t;
+        const auto before = Clock::now();
+        windows.Tick();
+        times.push_back(Clock::now() - before);
+        for (const sim::Effect& effect : host.effects()) {
+            if (effect.kind != sim::Effect::Kind::Code || !effect.text.starts_with("G91G1"))
+                continue;
+            moved += std::stod(effect.text.substr(effect.text.rfind(' ')));
+            lastMotionTick = t;
+        }
+        host.effects().clear();
+    }
+    feeder.join();
+    // While the wheel turns every tick finds reports waiting and never waits;
+    // once it rests, a tick waits its 5 ms window for a report.
+    const auto turning = std::max_element(times.begin(), times.begin() + lastReportTick);
+    const auto longest = std::max_element(times.begin(), times.end());
+    std::printf(
+        "1 kHz pendant, %d counts: moved %.4f, last motion %ld tick(s) after the last "
+        "report; longest tick while turning %.3f ms, at rest %.3f ms\n",
+        kCounts, moved, lastMotionTick - lastReportTick, Ms(*turning).count(),
+        Ms(*longest).count());
+    EXPECT_NEAR(moved, kCounts * kIncrement, 1e-9);  // no count lost
+    EXPECT_LE(lastMotionTick - lastReportTick, 1);
+    EXPECT_LT(*longest, std::chrono::milliseconds(100));
 }
 
 }  // namespace

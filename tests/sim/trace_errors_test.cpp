@@ -43,6 +43,8 @@ const MalformedCase kBadLines[] = {
     {"late tick", "t.trace:1: late: takes report, pendant or turn, not tick"},
     {"late turn x", "t.trace:1: late turn: bad integer x"},
     {"tick -1", "t.trace:1: tick: -1 is outside 0..1000000"},
+    {"together 1", "t.trace:1: together: 1 is outside 2..2147483647"},
+    {"together", "t.trace:1: together: takes 1 argument, got 0"},
     {"update 1 2", "t.trace:1: update: takes 0 to 1 arguments, got 2"},
     {"skip now", "t.trace:1: skip: takes 0 arguments, got 1"},
     {"expect", "t.trace:1: expect: names no check"},
@@ -103,6 +105,9 @@ const MalformedCase kBadPlaces[] = {
      "t.trace:5: late pendant: a late report is still queued; queue nothing else until a tick has "
      "read "
      "it"},
+    {"together 2\nturn 1\nlate turn 1", "t.trace:3: late turn: `late` inside a `together` group"},
+    {"together 2\nturn 1\ntogether 2",
+     "t.trace:3: together: `together` while the previous group is still being filled"},
 };
 
 TEST_F(TraceRun, CommandsInTheWrongStateAreMalformed) {

@@ -107,7 +107,7 @@ class PluginHarness {
     HarnessOptions options_;
     sim::SimHost& host_;  // one per process, reset for each harness: 2 MB are not set up per input
     sim::VirtualHid hid_;
-    sim::SimWindowSystem windows_;
+    sim::SimWindowSystem windows_{&hid_};
     MemoryDom dom_;
     MemoryDialog dialog_;
     Platform platform_;
