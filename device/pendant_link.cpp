@@ -15,7 +15,6 @@ PendantLink::~PendantLink() {
 
 bool PendantLink::Find() {
     Close();
-    CloseHandle(probeHandle_);
     devicePath_.clear();
     for (const std::string& path : hid_.ListInterfaces()) {
         HidHandle probe = hid_.OpenProbe(path);
@@ -27,24 +26,33 @@ bool PendantLink::Find() {
             CloseHandle(probe);
             continue;
         }
-        probeHandle_ = probe;  // kept open until the link goes, also if the next line throws
+        probeHandle_ = probe;  // kept open with the link, also if the next line throws
         devicePath_ = path;
-        Open();
-        return true;
+        if (Open()) return true;
     }
     return false;
 }
 
-void PendantLink::Open() {
-    connected_ = true;
+// Connected only once the pendant can be read: a pendant another program holds
+// is left closed, so that the next arrival searches again instead of every
+// tick replaying the last report. One that refuses writes is still read.
+bool PendantLink::Open() {
     readHandle_ = hid_.OpenRead(devicePath_);
+    if (readHandle_ == kInvalidHandle) {
+        Close();
+        devicePath_.clear();
+        return false;
+    }
     writeHandle_ = hid_.OpenWrite(devicePath_);
+    connected_ = true;
+    return true;
 }
 
 void PendantLink::Close() {
     SettleRead();
     CloseHandle(readHandle_);
     CloseHandle(writeHandle_);
+    CloseHandle(probeHandle_);
     connected_ = false;
 }
 

@@ -28,11 +28,12 @@ class PendantLink {
     PendantLink& operator=(const PendantLink&) = delete;
 
     // Closes whatever is open, then opens the first interface present now that
-    // carries the pendant's ids, wherever its path is. True when one was found.
+    // carries the pendant's ids and can be opened for reading, wherever its
+    // path is. True when one was opened.
     bool Find();
 
-    // Settles the read in flight and closes the read and write handles; the
-    // link is no longer connected. The path is kept to recognise the removal.
+    // Settles the read in flight and closes every handle; the link is no
+    // longer connected. The path is kept to recognise the removal.
     void Close();
 
     // Whether a system path names the pendant's interface (letter case ignored).
@@ -64,7 +65,7 @@ class PendantLink {
   private:
     enum class Take { Report, Nothing, Failed };
 
-    void Open();
+    bool Open();
     // One report that is waiting now, without waiting for one.
     Take TakeWaiting();
     // Settles what WaitRead said about the read in flight.

@@ -1,5 +1,6 @@
 #include "plugin/pendant_window.h"
 
+#include "jog/continuous_jog.h"
 #include "jog/jog_engine.h"
 #include "jog/wheel_decoder.h"
 #include "pendant/dispatch.h"
@@ -31,32 +32,135 @@ bool PendantWindow::FindPendant() {
     return found;
 }
 
+// Enter and Leave around a handler, also when it fails midway.
+class PendantWindow::Handler {
+  public:
+    explicit Handler(PendantWindow& window) : window_(window) { window_.Enter(); }
+    ~Handler() { window_.Leave(); }
+    Handler(const Handler&) = delete;
+    Handler& operator=(const Handler&) = delete;
+
+  private:
+    PendantWindow& window_;
+};
+
+namespace {
+
+// Nothing may unwind into the system's frames that dispatched the message.
+template <typename Work>
+void Guarded(Work&& work) noexcept {
+    try {
+        work();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
 void PendantWindow::OnTimer() {
-    // A host that runs a modal loop inside one of its callbacks can deliver the
-    // next tick while this one is still running: that tick is skipped.
-    if (busy_) return;
-    busy_ = true;
-    ExchangeReports();
-    busy_ = false;
-    FinishRequestedStop();
+    if (depth_ > 0) {
+        OnTickInsideHostCall();
+        return;
+    }
+    {
+        Handler handler(*this);
+        Guarded([this] { ExchangeReports(); });
+    }
+    FinishOutermost();  // may destroy this window
+}
+
+// A tick while a handler is inside a host call: the host is busy, maybe in a
+// modal loop (a dialog behind a button), and nobody reads the wheel
+// meanwhile. A running engine jog is stopped at once, as the safety stops
+// do, and the interrupted handlers reach the host no more, so none of them
+// restarts it from a report that is old by now. Nothing else happens; the
+// next tick carries on.
+void PendantWindow::OnTickInsideHostCall() {
+    if (stopRequested_ || !jog_.engineJogRunning) return;
+    Handler handler(*this);
+    Cut(depth_ - 1);
+    Guarded([this] { StopEngineJog(host_, jog_); });
 }
 
 void PendantWindow::OnDeviceChange(const DeviceChange& change) {
-    const bool outer = !busy_;
-    busy_ = true;
+    const bool outermost = depth_ == 0;
     if (change.code == kDeviceArrival) {
-        // The arriving device is not trusted to be the pendant, nor to sit at
-        // the pendant's old path: the search runs again over what is present,
-        // and only a match is opened. An open link is left alone.
-        if (!link_.connected() && link_.Find()) OnPendantOpened();
+        // Nothing is opened under a handler that is running: a search asked
+        // for meanwhile runs once the outermost one has returned.
+        arrivalPending_ = true;
     } else if (change.code == kDeviceRemoveComplete &&
                change.deviceType == kDevTypeDeviceInterface && change.name != nullptr &&
                link_.IsPendantPath(change.name)) {
-        OnPendantRemoved();
+        Handler handler(*this);
+        // The wheel is released now, also inside a host call that may block
+        // for long; whatever was interrupted does nothing more to the host.
+        Cut(depth_ - 1);
+        Guarded([this] { OnPendantRemoved(); });
     }
-    if (!outer) return;
-    busy_ = false;
-    FinishRequestedStop();
+    if (outermost) FinishOutermost();  // may destroy this window
+}
+
+void PendantWindow::Enter() {
+    ++depth_;
+    // A handler nested in a cut one speaks to the host again.
+    if (depth_ > cutDepth_ && muted_) {
+        module_.callbacks = heldCallbacks_;
+        module_.blocks = heldBlocks_;
+        muted_ = false;
+    }
+}
+
+void PendantWindow::Leave() {
+    --depth_;
+    MuteIfCut();
+}
+
+void PendantWindow::Cut(int level) {
+    if (level > cutDepth_) cutDepth_ = level;
+    MuteIfCut();
+}
+
+// Control goes to a cut handler: what the host has been told so far is kept,
+// and the Host facade reads through emptied callbacks and blocks from here.
+void PendantWindow::MuteIfCut() {
+    if (depth_ == 0 || depth_ > cutDepth_ || muted_) return;
+    toldJog_ = jog_;
+    heldCallbacks_ = module_.callbacks;
+    heldBlocks_ = module_.blocks;
+    module_.callbacks = HostCallbacks{};
+    module_.blocks = HostBlocks{};
+    muted_ = true;
+}
+
+void PendantWindow::FinishOutermost() {
+    if (depth_ != 0) return;
+    if (muted_) {
+        module_.callbacks = heldCallbacks_;
+        module_.blocks = heldBlocks_;
+        muted_ = false;
+    }
+    if (cutDepth_ != 0) {
+        cutDepth_ = 0;
+        // What the cut handlers did to the jog state never reached the host.
+        jog_ = toldJog_;
+    }
+    if (arrivalPending_) {
+        arrivalPending_ = false;
+        if (!stopRequested_) {
+            Handler handler(*this);
+            Guarded([this] { SearchOnArrival(); });
+        }
+    }
+    if (!stopRequested_) return;
+    stopRequested_ = false;
+    if (stopFinish_ != nullptr) stopFinish_(stopContext_);  // may destroy this window
+}
+
+// The arriving device is not trusted to be the pendant, nor to sit at the
+// pendant's old path: the search runs again over what is present, and only a
+// match is opened. An open link is left alone.
+void PendantWindow::SearchOnArrival() {
+    if (!link_.connected() && link_.Find()) OnPendantOpened();
 }
 
 void PendantWindow::OnPendantRemoved() {
@@ -69,24 +173,8 @@ void PendantWindow::RequestStop(void (*finish)(void*), void* context) {
     stopRequested_ = true;
     stopFinish_ = finish;
     stopContext_ = context;
-    jogAtStop_ = jog_;
-    // The Host facade reads through these: with them empty, every call the
-    // rest of the handler makes is skipped and every read gives 0.
-    heldCallbacks_ = module_.callbacks;
-    heldBlocks_ = module_.blocks;
-    module_.callbacks = HostCallbacks{};
-    module_.blocks = HostBlocks{};
-}
-
-void PendantWindow::FinishRequestedStop() {
-    if (!stopRequested_) return;
-    module_.callbacks = heldCallbacks_;
-    module_.blocks = heldBlocks_;
-    // What the rest of the handler did to the jog state never reached the host:
-    // the stop releases what the host had been told when it came.
-    jog_ = jogAtStop_;
-    stopRequested_ = false;
-    if (stopFinish_ != nullptr) stopFinish_(stopContext_);  // may destroy this window
+    // The handler making the host call that stopped us is cut too.
+    Cut(depth_);
 }
 
 void PendantWindow::Shutdown() {
@@ -115,7 +203,7 @@ void PendantWindow::ExchangeReports() {
                      jog_,  hostWasAbsolute_};
     DispatchInputReport(tick, inputReport_);
     BuildOutputReport(tick, outputReport_);
-    if (!stopRequested_) link_.Write(outputReport_);
+    if (cutDepth_ == 0) link_.Write(outputReport_);
 }
 
 }  // namespace k7

@@ -38,16 +38,20 @@ class PendantWindow final : public WindowEvents {
     // later is found when it arrives.
     bool FindPendant();
 
+    // The window's messages. Neither lets anything escape: a failure (out of
+    // memory in a search) abandons the handler where it stood.
     void OnTimer() override;
     void OnDeviceChange(const DeviceChange& change) override;
 
     // Whether a tick or a device notice is being handled now. The host may
-    // call back into the plug-in from inside the calls the handler makes.
-    bool busy() const { return busy_; }
+    // call back into the plug-in, and dispatch the window's next message, from
+    // inside the calls a handler makes.
+    bool busy() const { return depth_ > 0; }
 
-    // A stop asked for while busy: from here on the handler reaches the host
-    // no more, and once it has returned `finish(context)` is called to tear
-    // the window down (it may destroy it). Asking again changes nothing.
+    // A stop asked for while busy: from here on the interrupted handlers reach
+    // the host no more, and once they have returned `finish(context)` is
+    // called to tear the window down (it may destroy it). Asking again
+    // changes nothing.
     void RequestStop(void (*finish)(void* context), void* context);
 
     // The stop: the wheel is released on the host (see ReleaseWheel) and the
@@ -66,11 +70,25 @@ class PendantWindow final : public WindowEvents {
     JogState& jog() { return jog_; }
 
   private:
+    // Handlers nest when a host call dispatches the window's next message.
+    // Each runs between Enter and Leave; the outermost Leave finishes what
+    // nested ones put off (a search, the stop) and may destroy this window.
+    class Handler;
+    void Enter();
+    void Leave();
+    // The handlers at `level` and below, interrupted inside a host call, reach
+    // the host no more: what they do after the interruption stays unsaid, and
+    // the jog state goes back to what the host had been told (see
+    // continuous_jog.cpp) when the outermost one returns.
+    void Cut(int level);
+    void MuteIfCut();
+    void FinishOutermost();
+
     void ProbeHostIdle();
     void OnPendantOpened() { awaitingFirstReport_ = true; }
     void OnPendantRemoved();
-    // Runs the deferred stop, if one was asked for; `this` may be gone after.
-    void FinishRequestedStop();
+    void SearchOnArrival();
+    void OnTickInsideHostCall();
 
     ModuleState& module_;
     const Host& host_;
@@ -88,18 +106,20 @@ class PendantWindow final : public WindowEvents {
     PendantState pendant_;
     JogState jog_;
 
-    bool busy_ = false;
+    int depth_ = 0;     // handlers running, the outermost at 1
+    int cutDepth_ = 0;  // handlers at this depth and below are cut; 0: none
     bool shutDown_ = false;
-    // A stop from inside a host call: the host's callbacks and blocks are
-    // held here while the handler finishes without them, and the jog state as
-    // it was when the stop came (what the host had been told, see
-    // continuous_jog.cpp) decides what the release undoes.
+    bool arrivalPending_ = false;  // an arrival came while busy: search at the end
     bool stopRequested_ = false;
     void (*stopFinish_)(void*) = nullptr;
     void* stopContext_ = nullptr;
+    // While cut handlers run, the host's callbacks and blocks are held here
+    // (the Host facade then skips every call and reads 0), and the jog state
+    // the host had been told when control last went back to them.
+    bool muted_ = false;
     HostCallbacks heldCallbacks_;
     HostBlocks heldBlocks_;
-    JogState jogAtStop_;
+    JogState toldJog_;
 };
 
 }  // namespace k7

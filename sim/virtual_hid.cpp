@@ -83,6 +83,7 @@ HidHandle VirtualHid::Open(const std::string& path, Access access) {
     const Device* device = Find(path);
     if (device == nullptr || !device->present) return kInvalidHandle;
     if (access == Access::Write && failWriteOpens_) return kInvalidHandle;
+    if (access == Access::Read && failReadOpens_) return kInvalidHandle;
     const HidHandle handle = nextHandle_++;
     handles_[handle] =
         Handle{static_cast<std::size_t>(device - devices_.data()), access, device->generation};

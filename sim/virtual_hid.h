@@ -71,6 +71,8 @@ class VirtualHid final : public HidSystem, public TickFollower {
     void CompleteOutstandingRead();
     // Make the next opens for writing fail (a device that refuses writes).
     void FailWriteOpens(bool fail) { failWriteOpens_ = fail; }
+    // Make the next opens for reading fail (another program holds the device).
+    void FailReadOpens(bool fail) { failReadOpens_ = fail; }
 
     std::vector<std::string> ListInterfaces() override;
     HidHandle OpenProbe(const std::string& path) override;
@@ -127,6 +129,7 @@ class VirtualHid final : public HidSystem, public TickFollower {
     std::string lastReadPath_;
     int misuse_ = 0;
     bool failWriteOpens_ = false;
+    bool failReadOpens_ = false;
 };
 
 }  // namespace k7::sim

@@ -106,7 +106,7 @@ TEST_F(DeviceLink, RepeatedRemovalNoticesCloseNothingTwice) {
     Remove("pendant");
     windows.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, "pendant"});
     EXPECT_FALSE(window().link().connected());
-    EXPECT_EQ(hid.OpenHandles(), 1);
+    EXPECT_EQ(hid.OpenHandles(), 0);  // the probe handle goes with the pendant
     EXPECT_EQ(hid.misuse(), 0);
     windows.Deliver(DeviceChange{0x0007, 0, nullptr});  // any other notice: nothing
     EXPECT_FALSE(window().link().connected());
@@ -163,7 +163,7 @@ TEST_F(DeviceLink, RemovalInOtherLetterCaseClosesBothHandles) {
     EXPECT_FALSE(window().link().connected());
     EXPECT_EQ(window().link().readHandle(), kInvalidHandle);
     EXPECT_EQ(window().link().writeHandle(), kInvalidHandle);
-    EXPECT_EQ(hid.OpenHandles(), 1);  // the probe handle stays until the window goes
+    EXPECT_EQ(hid.OpenHandles(), 0);
 }
 
 TEST_F(DeviceLink, UnplugThenPlugFindsItAgainAndTicksResume) {
@@ -307,6 +307,26 @@ TEST_F(DeviceLink, NothingIsWrittenWhileTheWriteHandleIsInvalid) {
     windows.Tick();
     EXPECT_EQ(window().inputReport()[1], 3);  // the logic still runs
     EXPECT_TRUE(hid.writtenCount() == 0);
+}
+
+// Another program holds the pendant: without a read handle the link is not
+// connected and holds nothing, so the next arrival searches again; a second
+// pendant that can be read is taken meanwhile.
+TEST_F(DeviceLink, PendantThatCannotBeReadIsLeftClosedAndSearchedForAgain) {
+    hid.AddDevice("held", kVid, kPid);
+    hid.FailReadOpens(true);
+    Start();
+    EXPECT_FALSE(window().link().connected());
+    EXPECT_EQ(hid.OpenHandles(), 0);
+    EXPECT_TRUE(windows.Tick());
+    EXPECT_EQ(hid.writtenCount(), 0u);
+    Arrive("mouse", 0x046D, 0xC077);  // still held: nothing
+    EXPECT_FALSE(window().link().connected());
+    hid.FailReadOpens(false);  // the other program lets go; any arrival searches
+    Arrive("mouse");
+    EXPECT_TRUE(window().link().connected());
+    EXPECT_EQ(ReadPath(), "held");
+    EXPECT_EQ(hid.OpenHandles(), 3);
 }
 
 TEST_F(DeviceLink, HostIdleProbeFollowsTheDistanceMode) {

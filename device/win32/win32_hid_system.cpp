@@ -74,6 +74,14 @@ HidHandle Win32HidSystem::OpenProbe(const std::string& path) {
     return FromNative(OpenPath(path, 0, 0));
 }
 
+// The HID class keeps the reports of each open handle in a ring (32 by
+// default since Windows XP) and drops the oldest when it is full. That ring is
+// left as it is, HidD_SetNumInputBuffers not called: the link takes every
+// report waiting at each tick (up to 64, more than the ring holds) and only the
+// newest matters, since the wheel's counter is absolute; a full ring loses only
+// the oldest reports, never the newest with the final count. A smaller ring
+// would lose key changes between ticks to no gain, a larger one only costs
+// reads, and drivers may refuse the call.
 HidHandle Win32HidSystem::OpenRead(const std::string& path) {
     ReadSlot* slot = FindSlot(readSlots_, kInvalidHandle);
     if (slot == nullptr) return kInvalidHandle;
