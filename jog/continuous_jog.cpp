@@ -76,7 +76,9 @@ void StartOrUpdateJog(TickContext& tick, int direction, double velocity) {
     jog.engineJogRunning = true;
     jog.engineJogAxis = axis;
     jog.engineJogMode = tick.logic.wheelMode;
+    jog.jogStartInCall = true;
     host.Code("DOJOG");
+    jog.jogStartInCall = false;
 }
 
 // True when the wheel moved on this pass or the one before.
@@ -128,6 +130,14 @@ void ForgetEngineJogHistory(JogState& jog) {
     jog.countRing[0] = jog.countRing[1] = 0.0;
     ClearSpeedHistory(jog);
     jog.delayCount = 0;
+}
+
+void StopJogStartedMeanwhile(const Host& host, JogState& jog) {
+    if (!jog.jogStartInCall) return;
+    jog.jogStartInCall = false;
+    jog.engineJogRunning = false;
+    host.SetJogStop(jog.engineJogAxis, 1);
+    host.Code("ENDJOG");
 }
 
 void StopEngineJog(const Host& host, JogState& jog) {

@@ -16,6 +16,11 @@ void ContinuousJog(TickContext& tick, int direction, int count);
 // the plug-in stops: nobody is at the wheel.
 void StopEngineJog(const Host& host, JogState& jog);
 
+// A safety stop that came while the host was inside "DOJOG" may have reached
+// it before that jog started: once the call has returned, the jog is stopped
+// again. Nothing when no "DOJOG" was interrupted.
+void StopJogStartedMeanwhile(const Host& host, JogState& jog);
+
 // Closes the jog-start bracket: button 205 when its opening pressed 204.
 void CloseJogBracket(const Host& host, JogState& jog);
 

@@ -30,6 +30,9 @@ struct JogState {
     // Kept so that it can be stopped on the axis it runs on when the wheel's
     // meaning changes or nobody can be at the wheel any more.
     bool engineJogRunning = false;
+    // Inside the host's "DOJOG" call: a stop sent from inside it (a host
+    // dispatching messages there) may reach the host before the jog starts.
+    bool jogStartInCall = false;
     int engineJogAxis = 0;
     int engineJogMode = 0;  // wheelMode that started it
 };

@@ -143,6 +143,7 @@ void PendantWindow::FinishOutermost() {
         cutDepth_ = 0;
         // What the cut handlers did to the jog state never reached the host.
         jog_ = toldJog_;
+        Guarded([this] { StopJogStartedMeanwhile(host_, jog_); });
     }
     if (arrivalPending_) {
         arrivalPending_ = false;

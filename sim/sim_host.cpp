@@ -203,17 +203,19 @@ void SimHost::Record(Effect effect) {
     if (onEffect != nullptr) onEffect(effects_.back(), effectContext);
 }
 
+// A call is recorded as it comes in; the host's own doings inside it (onCall)
+// come after, so they show after it in the record, as they happen in a host.
 void SimHost::DoButton(short code) {
-    if (current != nullptr) current->Called();
-    if (current != nullptr && current->Observed())
-        current->Record(Effect{Effect::Kind::Button, code, 0.0, {}});
+    if (current == nullptr) return;
+    if (current->Observed()) current->Record(Effect{Effect::Kind::Button, code, 0.0, {}});
+    current->Called();
 }
 
 void SimHost::SetDRO(short code, double value) {
     if (current == nullptr) return;
-    current->Called();
     current->WriteDro(code, value);
     if (current->Observed()) current->Record(Effect{Effect::Kind::Dro, code, value, {}});
+    current->Called();
 }
 
 double SimHost::GetDRO(short code) {
@@ -234,10 +236,10 @@ void SimHost::SetLED(short code, bool lit) {
 
 void SimHost::Code(const char* line) {
     if (current == nullptr) return;
-    current->Called();
     if (current->Observed())
         current->Record(Effect{Effect::Kind::Code, 0, 0.0, line != nullptr ? line : ""});
     if (current->onCode != nullptr) current->onCode(*current, line != nullptr ? line : "");
+    current->Called();
 }
 
 void SimHost::MessageHook(const char* text) {

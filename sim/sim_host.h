@@ -80,8 +80,8 @@ class SimHost {
     // Called with each effect as it is recorded (the trace runner's --verbose).
     void (*onEffect)(const Effect& effect, void* context) = nullptr;
     void* effectContext = nullptr;
-    // Called as each callback starts, reads included: a host doing something of
-    // its own while the plug-in calls it (the stress tests' StopPlug).
+    // Called inside each callback, reads included (after recording the call):
+    // a host doing something of its own while the plug-in calls it.
     void (*onCall)(void* context) = nullptr;
     void* callContext = nullptr;
 

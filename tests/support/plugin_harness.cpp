@@ -220,10 +220,14 @@ void PluginHarness::Step(ByteSource& in) {
             Tick();
     } else if (op < 98) {
         EditProfile(in);
-    } else if (op < 99 || !options_.allowStop) {
+    } else if (op < 99) {
+        // A host that dispatches messages inside a callback of the tick.
+        static constexpr Inside kEvents[] = {Inside::Removal, Inside::Arrival, Inside::Tick,
+                                             Inside::Stop};
+        const Inside what = kEvents[in.Below(options_.allowStop ? 4 : 3)];
+        FromInsideCallback(what, in.Below(12));
+    } else if (!options_.allowStop) {
         Tick();
-    } else if (in.Chance(50)) {
-        StopFromCallback();
     } else {
         Stop();
     }
@@ -263,19 +267,20 @@ void PluginHarness::Tick() {
     const std::size_t written = hid_.writtenCount();
     const bool inhibited = host_.engine() != nullptr &&
                            ReadField<std::uint8_t>(host_.engine(), offsets::kEngineInhibit) != 0;
+    const std::intptr_t before = ReadHandle();
+    const bool interrupted = inside_ != Inside::Nothing;
     inTick_ = true;
     const bool ticked = windows_.Tick();
     inTick_ = false;
+    inside_ = Inside::Nothing;
     if (ticked) ++counts_.ticks;
-    if (stopInCallback_ || stopped_) {
-        stopInCallback_ = false;
-        if (stopped_) CheckStopped();
-        return;
-    }
-    const bool consumed = hid_.QueuedReports() < queued;
     if (awaitingFirstReport_ && motionSinceOpen_ != 0)
         Violation("motion from the first report after an open");
-    if (consumed) awaitingFirstReport_ = false;
+    if (hid_.QueuedReports() < queued) awaitingFirstReport_ = false;
+    if (stopped_) return CheckStopped();
+    NoteOpen(before);  // an arrival inside the tick searches at its end
+    // A tick interrupted by a notice is not one of the usual kind.
+    if (interrupted) return;
     // The host drops its own jogs while the engine is inhibited.
     if (connected && inhibited) jogRunning_.fill(false);
 
@@ -355,7 +360,7 @@ void PluginHarness::Unplug(ByteSource& in) {
     const bool present = hid_.RemoveDevice(path);
     windows_.Deliver(DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, path.c_str()});
     if (present) ++counts_.unplugs;
-    if (!stopped_) CheckAfterRemoval();
+    if (!stopped_) NoteRemoval();
 }
 
 void PluginHarness::Plug(ByteSource& in) {
@@ -503,17 +508,46 @@ void PluginHarness::Stop() {
     }
 }
 
-void PluginHarness::StopFromCallback() {
-    stopInCallback_ = true;
+void PluginHarness::FromInsideCallback(Inside what, int afterCalls) {
+    if (stopped_) return Tick();
+    inside_ = what;
+    insideAfterCalls_ = afterCalls;
     Tick();
 }
 
 void PluginHarness::OnCall(void* context) {
     auto& self = *static_cast<PluginHarness*>(context);
-    if (self.stopInCallback_ && self.inTick_ && !self.stopped_) {
-        self.stopInCallback_ = false;
-        self.plugin_->StopPlug();
-        self.stopped_ = true;
+    if (self.inside_ == Inside::Nothing || !self.inTick_ || self.stopped_) return;
+    if (self.insideAfterCalls_-- > 0) return;
+    const Inside what = self.inside_;
+    self.inside_ = Inside::Nothing;
+    self.DeliverInside(what);
+}
+
+void PluginHarness::DeliverInside(Inside what) {
+    const std::string path = kPendantPath;
+    switch (what) {
+        case Inside::Removal:
+            if (hid_.RemoveDevice(path)) ++counts_.unplugs;
+            windows_.Deliver(
+                DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, path.c_str()});
+            NoteRemoval();
+            break;
+        case Inside::Arrival:
+            hid_.ArriveDevice(path, kPendantVendorId, kPendantProductId);
+            windows_.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, path.c_str()});
+            ++counts_.replugs;
+            break;
+        case Inside::Tick:
+            windows_.Tick();
+            break;
+        case Inside::Stop:
+            plugin_->StopPlug();
+            stopped_ = true;
+            released_ = true;
+            break;
+        case Inside::Nothing:
+            break;
     }
 }
 
@@ -562,6 +596,7 @@ void PluginHarness::CheckLine(const std::string& line) {
 
 void PluginHarness::CheckDoJog() {
     ++counts_.engineJogs;
+    if (released_) Violation("DOJOG after the release of a removal or a stop");
     CountMotion();
     PendantWindow* window = plugin_->window();
     if (window == nullptr) return Violation("DOJOG without the pendant window");
@@ -624,8 +659,15 @@ std::intptr_t PluginHarness::ReadHandle() {
 void PluginHarness::NoteOpen(std::intptr_t readBefore) {
     const std::intptr_t now = ReadHandle();
     if (now == kInvalidHandle || now == readBefore) return;
+    released_ = false;
     awaitingFirstReport_ = true;
     motionSinceOpen_ = 0;
+}
+
+// The link may have been open on another device with the pendant's ids.
+void PluginHarness::NoteRemoval() {
+    if (ReadHandle() == kInvalidHandle) released_ = true;
+    CheckAfterRemoval();
 }
 
 void PluginHarness::CheckAfterRemoval() {

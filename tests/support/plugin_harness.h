@@ -1,7 +1,9 @@
 // The whole plug-in under stress: a Plugin on the simulated host, HID system,
 // window, profile and dialog, driven by a byte stream decoded into input
 // reports, host Update calls, host LED / DRO / field changes, unplugs and
-// replugs, configurations, profile edits by the host and StopPlug. After every
+// replugs, configurations, profile edits by the host and StopPlug, each of the
+// last four also from inside a host call the plug-in makes (a host that
+// dispatches messages in its callbacks). After every
 // step (and inside the host callbacks) it checks what must always hold:
 //   - no list indexed outside its bounds: every index the logic keeps is in range;
 //   - "DOJOG" only after a fully written jog record of the selected axis, with
@@ -12,7 +14,8 @@
 //   - every latch and flag 0 or 1, every counter within its range;
 //   - the output report consistent with the state, one per connected tick;
 //   - the HID system used correctly, with no handle left behind;
-//   - no motion from the first report after an open.
+//   - no motion from the first report after an open;
+//   - no "DOJOG" after the release of a removal or a stop.
 // The fuzzer and the soak test share it; sanitizers catch the rest.
 #pragma once
 
@@ -84,7 +87,10 @@ class PluginHarness {
     void Configure(ByteSource& in);
     void DialogScript(MemoryDialog& dialog, ByteSource& in);
     void EditProfile(ByteSource& in);
-    void StopFromCallback();
+    // A removal, an arrival, a tick or StopPlug from inside the Nth host call of a tick.
+    enum class Inside { Nothing, Removal, Arrival, Tick, Stop };
+    void FromInsideCallback(Inside what, int afterCalls);
+    void DeliverInside(Inside what);
 
     // Host callbacks, as the harness sees them.
     static void OnEffect(const sim::Effect& effect, void* context);
@@ -96,6 +102,7 @@ class PluginHarness {
 
     // After each step.
     void CheckState();
+    void NoteRemoval();
     void CheckAfterRemoval();
     void CheckStopped();
     void NoteOpen(std::intptr_t readBefore);
@@ -115,7 +122,9 @@ class PluginHarness {
     ByteSource* dialogInput_ = nullptr;
 
     bool stopped_ = false;
-    bool stopInCallback_ = false;
+    Inside inside_ = Inside::Nothing;  // waiting for its host call
+    int insideAfterCalls_ = 0;
+    bool released_ = false;  // removed or stopped, not opened since: no DOJOG may come
     bool inTick_ = false;
     std::array<bool, 6> jogRunning_{};  // per engine axis, from DOJOG to ENDJOG
     bool bracketOpen_ = false;          // button 204 pressed, 205 not yet
