@@ -26,6 +26,37 @@ for imp in $($objdump -p "$dll" | awk '/DLL Name:/{print tolower($3)}'); do
     *) echo "check-dll: imports a non-system DLL: $imp"; exit 1 ;;
   esac
 done
+# Windows XP SP3 and later: no import from the functions later versions added
+# (the ones a C++ runtime or this code might reach for), and a PE header that
+# asks for no later version.
+later="GetTickCount64 CancelIoEx CancelSynchronousIo InitializeConditionVariable \
+SleepConditionVariableCS SleepConditionVariableSRW WakeConditionVariable WakeAllConditionVariable \
+InitializeSRWLock AcquireSRWLockExclusive AcquireSRWLockShared ReleaseSRWLockExclusive \
+ReleaseSRWLockShared TryAcquireSRWLockExclusive TryAcquireSRWLockShared InitOnceBeginInitialize \
+InitOnceComplete InitOnceExecuteOnce InitOnceInitialize GetFileInformationByHandleEx \
+SetFileInformationByHandle CreateSymbolicLinkA CreateSymbolicLinkW GetSystemTimePreciseAsFileTime \
+GetLocaleInfoEx GetUserDefaultLocaleName LCIDToLocaleName LocaleNameToLCID CompareStringEx \
+LCMapStringEx GetDateFormatEx GetTimeFormatEx GetNumberFormatEx GetCurrencyFormatEx \
+GetFinalPathNameByHandleA GetFinalPathNameByHandleW CreateEventExA CreateEventExW \
+CreateMutexExA CreateMutexExW CreateSemaphoreExW InitializeCriticalSectionEx FlsAlloc FlsFree \
+FlsGetValue FlsSetValue GetCurrentProcessorNumber GetNamedPipeServerProcessId \
+SetThreadStackGuarantee GetErrorMode QueryFullProcessImageNameA QueryFullProcessImageNameW \
+GetTickCount64 RegGetValueA RegGetValueW RegDeleteTreeA RegDeleteTreeW SHGetKnownFolderPath \
+CreateFile2 GetProcessId GetThreadId"
+imported=$($objdump -p "$dll" | awk '/DLL Name:/{d=1; next} d && NF >= 2 && $1 ~ /^[0-9a-f]+$/ {print $NF}')
+for fn in $later; do
+  if echo "$imported" | grep -qx "$fn"; then
+    echo "check-dll: imports $fn, which Windows XP SP3 does not have"; exit 1
+  fi
+done
+for field in MajorOSystemVersion MajorSubsystemVersion; do
+  major=$($objdump -p "$dll" | awk -v f=$field '$1 == f {print $2}')
+  minor=$($objdump -p "$dll" | awk -v f=$(echo $field | sed 's/Major/Minor/') '$1 == f {print $2}')
+  if [ -z "$major" ] || [ "$major" -gt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -gt 1 ]; }; then
+    echo "check-dll: $field $major.$minor asks for a Windows later than XP (5.1)"; exit 1
+  fi
+done
+
 # How each export returns: the host cleans the arguments of its cdecl entry
 # points (plain ret); stdcall COM entries clean their own (ret $N, N the bytes
 # of their arguments). A function that only tail-jumps is followed to its target.
@@ -83,4 +114,4 @@ for name in $expected; do
   fi
 done
 
-echo "check-dll: $dll exports the $(echo $expected | wc -w) entry points, each returning as its calling convention requires, and imports only system DLLs"
+echo "check-dll: $dll exports the $(echo $expected | wc -w) entry points, each returning as its calling convention requires, imports only system DLLs and nothing later than Windows XP SP3"

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "plugin/exports.h"
+#include "plugin/pendant_window.h"
 #include "plugin/plugin.h"
 
 #if !defined(_WIN32)
@@ -11,12 +12,46 @@
 
 namespace {
 
+#if defined(_WIN32)
+// Made at the host's first call and let go by UnloadModule, never by a static
+// destructor: those run at process exit too, inside DllMain, where the
+// release must not run.
+k7::Plugin* module = nullptr;
+
+k7::Plugin& Module() {
+    if (module == nullptr) module = new k7::Plugin(k7::ModulePlatform());
+    return *module;
+}
+#else
 k7::Plugin& Module() {
     static k7::Plugin plugin(k7::ModulePlatform());
     return plugin;
 }
+#endif
 
 }  // namespace
+
+#if defined(_WIN32)
+namespace k7 {
+
+void UnloadModule(bool processExit) noexcept {
+    // At process exit nothing is released: the system takes it all back.
+    if (processExit || module == nullptr) return;
+    // A FreeLibrary without StopPlug: the release runs as at StopPlug (host
+    // calls, handles closed, no wait beyond the bounded settle of a read).
+    // From inside one of the plug-in's own handlers nothing can be let go.
+    if (module->window() != nullptr && module->window()->busy()) return;
+    try {
+        module->StopPlug();
+        delete module;
+        module = nullptr;
+        ReleaseModulePlatform();
+    } catch (...) {
+    }
+}
+
+}  // namespace k7
+#endif
 
 extern "C" {
 

@@ -19,6 +19,11 @@
 #endif
 
 namespace k7 {
+#if defined(_WIN32)
+// DllMain's DLL_PROCESS_DETACH: at a FreeLibrary the plug-in is released as at
+// StopPlug; at process exit nothing is done.
+void UnloadModule(bool processExit) noexcept;
+#endif
 inline constexpr std::int32_t kOk = 0;  // S_OK
 inline constexpr std::int32_t kClassNotAvailable = static_cast<std::int32_t>(0x80040111u);
 }  // namespace k7

@@ -21,5 +21,11 @@ struct Platform {
 
 // The platform of the loaded module (defined by each platform's adapters).
 Platform& ModulePlatform();
+#if defined(_WIN32)
+// Lets go of what ModulePlatform made, at a FreeLibrary. A device read the
+// system never gave back keeps the HID adapter alive: its memory is still the
+// system's.
+void ReleaseModulePlatform();
+#endif
 
 }  // namespace k7

@@ -84,7 +84,9 @@ void Plugin::Config() {
         ConfigureSettings(store, state_.settings, [dialog](PendantSettings& settings) {
             if (dialog != nullptr) dialog->Run(settings);
         });
-        store.Close();
+        // Told here, where the user just pressed OK, as the host tells its own
+        // errors; a tick or the start-up never shows anything.
+        if (!store.Close() && dialog != nullptr) dialog->ShowMessage(kSaveFailedMessage);
     });
     configuring_ = false;
 }

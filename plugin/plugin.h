@@ -15,6 +15,10 @@ namespace k7 {
 class PendantWindow;
 
 inline constexpr const char* kPluginNameSuffix = " Pendant --Tarnwick Ver 1.0";
+// Shown when the configuration's changes could not be written to the profile.
+inline constexpr const char* kSaveFailedMessage =
+    "The pendant settings could not be saved to the profile: it is left as it was. "
+    "Check that the profile file is not read-only or in use, then try again.";
 
 class Plugin {
   public:

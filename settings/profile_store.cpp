@@ -69,11 +69,12 @@ bool ProfileStore::saveAllowed() {
     return Document() != nullptr && load_ != XmlLoad::Unparseable;
 }
 
-void ProfileStore::Close() {
+bool ProfileStore::Close() {
+    bool saved = !changed() || fileName_.empty();
     if (document_ != nullptr && load_ != XmlLoad::Unparseable && changed() && !failed_ &&
         !fileName_.empty()) {
         try {
-            Save();
+            saved = Save();
         } catch (...) {
             // Out of memory before the replace: the profile is as it was. A
             // temporary file already created is removed by Save's own path
@@ -87,6 +88,7 @@ void ProfileStore::Close() {
     writes_ = 0;
     failed_ = false;
     sectionKnown_ = false;
+    return saved;
 }
 
 bool ProfileStore::Save() {

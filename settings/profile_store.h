@@ -45,8 +45,9 @@ class ProfileStore {
     // (xml null, or the document cannot be created) every read yields its
     // default and nothing is saved.
     void Open(XmlDomFactory* xml, const std::string& fileName);
-    // Saves what changed (when that is safe) and releases the document.
-    void Close();
+    // Saves what changed (when that is safe) and releases the document. False
+    // when a change could not be written: the profile is then as it was.
+    bool Close();
 
     std::int32_t GetInt(std::string_view section, std::string_view key, std::int32_t defaultValue);
     // Writing the text a key already holds changes nothing.

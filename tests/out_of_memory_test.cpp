@@ -1,6 +1,7 @@
 // Memory running out at every allocation the plug-in makes, one at a time: the
 // host string, start-up (the window, the pendant search, the settings), the
-// configuration (store and dialog) and the first ticks. Each must end sound:
+// configuration (store and dialog), the first ticks, and a device arrival's
+// search (inside a window procedure, where nothing may escape). Each must end sound:
 // nothing thrown to the host, nothing half-written to the profile, no handle
 // left open, and the plug-in either working or cleanly without a pendant.
 #include <gtest/gtest.h>
@@ -58,6 +59,15 @@ struct World {
         call([&] { plugin.PostInitControl(); });
         call([&] { plugin.Config(); });
         Turn(&failure);
+        // Pulled and plugged in again: the arrival's search allocates, inside
+        // a window procedure, where nothing may escape.
+        hid.RemoveDevice("pendant");
+        call([&] { Notice(kDeviceRemoveComplete); });
+        hid.ArriveDevice("pendant");
+        call([&] { Notice(kDeviceArrival); });
+    }
+    void Notice(std::uint32_t code) {
+        windows.Deliver(DeviceChange{code, kDevTypeDeviceInterface, "pendant"});
     }
 
     // A report for the wheel's reference, then one with the wheel a count on.
@@ -174,6 +184,7 @@ TEST(OutOfMemory, TheTickGoesOnWhenTheHostMessageCannotBeSet) {
     failure.Pause();
     world.Session(failure);
     ASSERT_EQ(world.host.Message(), " Jog OFF. ");
+    world.Tick(nullptr);  // the wheel's reference after the replug
     HostStringReleaseAt(world.host.planner(), offsets::kHostMessage);
 
     {
@@ -185,7 +196,7 @@ TEST(OutOfMemory, TheTickGoesOnWhenTheHostMessageCannotBeSet) {
     EXPECT_EQ(world.host.Message(), "");
     world.Tick(nullptr);
     EXPECT_EQ(world.host.Message(), " Jog OFF. ");
-    EXPECT_EQ(world.hid.writtenCount(), 4u);  // every tick wrote its report
+    EXPECT_EQ(world.hid.writtenCount(), 5u);  // every tick wrote its report
 }
 
 }  // namespace

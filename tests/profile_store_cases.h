@@ -279,6 +279,26 @@ TYPED_TEST_P(ProfileStoreCases, AUtf16ProfileStaysUtf16) {
     EXPECT_EQ(this->ReadProfile(), utf16(HostProfileEdited()));
 }
 
+// An 8-bit profile with no encoding declared (a host text in Latin-1), with
+// and without an XML declaration: its values read, and the edits go into its
+// own bytes.
+TYPED_TEST_P(ProfileStoreCases, An8BitProfileWithoutEncodingReadsAndKeepsItsBytes) {
+    for (const std::string head : {"", "<?xml version=\"1.0\" standalone=\"yes\"?>\n"}) {
+        const std::string profile = head +
+                                    "<profile><Machine>Fr\xE4se \xB5m</Machine><Ravlen_K7_Pendant>"
+                                    "<OEM1>3</OEM1></Ravlen_K7_Pendant></profile>\n";
+        this->WriteProfile(profile);
+        ProfileStore store;
+        store.Open(&this->factory(), this->path_);
+        EXPECT_EQ(store.GetInt(kSection, "OEM1", 0), 3) << head;
+        store.SetInt(kSection, "OEM1", 5);
+        EXPECT_TRUE(store.Close()) << head;
+        std::string expected = profile;
+        expected.replace(expected.find(">3<"), 3, ">5<");
+        EXPECT_EQ(this->ReadProfile(), expected) << head;
+    }
+}
+
 // An external DTD is never needed to read the profile, and never fetched.
 TYPED_TEST_P(ProfileStoreCases, AnExternalDtdThatDoesNotExistIsNotNeeded) {
     const std::string profile =
@@ -489,7 +509,8 @@ REGISTER_TYPED_TEST_SUITE_P(
     EmptyKeyElementReadsDefaultAndIsRemovedAtClose, OnlyTheFirstOfTwoSectionsOfOneNameIsUsed,
     NamesMatchExactlyAndNewElementsGoLast, SetIntReplacesTheWholeContentOfTheKey,
     AStoreThatChangesNothingLeavesTheFileUntouched, HostBytesAreKeptByteForByte,
-    AUtf16ProfileStaysUtf16, AnExternalDtdThatDoesNotExistIsNotNeeded, EmptyFileIsTreatedAsMissing,
+    AUtf16ProfileStaysUtf16, An8BitProfileWithoutEncodingReadsAndKeepsItsBytes,
+    AnExternalDtdThatDoesNotExistIsNotNeeded, EmptyFileIsTreatedAsMissing,
     UnparseableProfilesAreLeftByteForByte, ASaveFailingAtAnyStepLeavesTheProfileWhole,
     ASaveInTheMiddleOfAnotherWritesAFileOfItsOwn, TwoWritersAtOnceLeaveOneWholeVersion,
     ReadOnlyProfileIsReadButNotReplaced, EmptyFileNameSavesNothing);

@@ -7,6 +7,7 @@ extern "C" {
 }
 #include <setupapi.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -47,9 +48,9 @@ std::string InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData)
 
 Win32HidSystem::~Win32HidSystem() {
     for (ReadSlot& slot : readSlots_)
-        if (slot.file != INVALID_HANDLE_VALUE) Close(FromNative(slot.file));
+        if (slot.file != INVALID_HANDLE_VALUE && !slot.abandoned) Close(FromNative(slot.file));
     for (WriteSlot& slot : writeSlots_)
-        if (slot.file != INVALID_HANDLE_VALUE) Close(FromNative(slot.file));
+        if (slot.file != INVALID_HANDLE_VALUE && !slot.abandoned) Close(FromNative(slot.file));
 }
 
 std::vector<std::string> Win32HidSystem::ListInterfaces() {
@@ -111,8 +112,16 @@ template <typename Slot, std::size_t N>
 Slot* Win32HidSystem::FindSlot(std::array<Slot, N>& slots, HidHandle handle) {
     const HANDLE file = handle == kInvalidHandle ? INVALID_HANDLE_VALUE : ToNative(handle);
     for (Slot& slot : slots)
-        if (slot.file == file) return &slot;
+        if (slot.file == file && !slot.abandoned) return &slot;
     return nullptr;
+}
+
+bool Win32HidSystem::abandonedIo() const {
+    for (const ReadSlot& slot : readSlots_)
+        if (slot.abandoned) return true;
+    for (const WriteSlot& slot : writeSlots_)
+        if (slot.abandoned) return true;
+    return false;
 }
 
 // Takes over a freshly opened overlapped handle; closes it when no event can be had.
@@ -132,14 +141,26 @@ bool Win32HidSystem::Arm(IoSlot& slot, HANDLE file) {
     return true;
 }
 
+void Win32HidSystem::Deliver(ReadSlot& slot, DWORD count) {
+    const std::size_t n = std::min<std::size_t>(slot.target.size(), slot.data.size());
+    // A short report leaves nothing stale behind it.
+    std::fill(slot.data.begin() + std::min<std::size_t>(count, slot.data.size()), slot.data.end(),
+              0);
+    std::copy_n(slot.data.begin(), n, slot.target.begin());
+}
+
 ReadStart Win32HidSystem::StartRead(HidHandle handle, std::span<std::uint8_t> buffer) {
     ReadSlot* slot = handle == kInvalidHandle ? nullptr : FindSlot(readSlots_, handle);
     if (slot == nullptr || slot->pending || buffer.empty()) return ReadStart::Failed;
+    slot->target = buffer;
     slot->overlapped = OVERLAPPED{};
     slot->overlapped.hEvent = slot->event;
-    if (ReadFile(slot->file, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
-                 &slot->overlapped))
+    const DWORD size = static_cast<DWORD>(std::min(buffer.size(), slot->data.size()));
+    DWORD count = 0;
+    if (ReadFile(slot->file, slot->data.data(), size, &count, &slot->overlapped)) {
+        Deliver(*slot, count);
         return ReadStart::Completed;
+    }
     if (GetLastError() != ERROR_IO_PENDING) return ReadStart::Failed;
     slot->pending = true;
     return ReadStart::Pending;
@@ -159,6 +180,7 @@ ReadWait Win32HidSystem::WaitRead(HidHandle handle, int timeoutMs) {
     DWORD count = 0;
     if (GetOverlappedResult(slot->file, &slot->overlapped, &count, FALSE)) {
         slot->pending = false;
+        Deliver(*slot, count);
         return ReadWait::Completed;
     }
     if (GetLastError() == ERROR_IO_INCOMPLETE) return ReadWait::TimedOut;
@@ -170,13 +192,21 @@ void Win32HidSystem::Settle(IoSlot& slot) {
     if (!slot.pending) return;
     CancelIo(slot.file);
     DWORD count = 0;
-    GetOverlappedResult(slot.file, &slot.overlapped, &count, TRUE);
-    slot.pending = false;
+    if (WaitForSingleObject(slot.event, kSettleMs) == WAIT_OBJECT_0 &&
+        (GetOverlappedResult(slot.file, &slot.overlapped, &count, FALSE) ||
+         GetLastError() != ERROR_IO_INCOMPLETE)) {
+        slot.pending = false;
+        return;
+    }
+    slot.abandoned = true;  // the system still owns its memory
 }
 
 void Win32HidSystem::CancelRead(HidHandle handle) {
     if (handle == kInvalidHandle) return;
-    if (ReadSlot* slot = FindSlot(readSlots_, handle)) Settle(*slot);
+    if (ReadSlot* slot = FindSlot(readSlots_, handle)) {
+        Settle(*slot);
+        slot->target = {};
+    }
 }
 
 bool Win32HidSystem::Write(HidHandle handle, std::span<const std::uint8_t> data) {
@@ -203,6 +233,7 @@ bool Win32HidSystem::Write(HidHandle handle, std::span<const std::uint8_t> data)
 
 void Win32HidSystem::Release(IoSlot& slot) {
     Settle(slot);
+    if (slot.abandoned) return;  // its event and record stay the system's
     CloseHandle(slot.event);
     slot.file = INVALID_HANDLE_VALUE;
     slot.event = nullptr;

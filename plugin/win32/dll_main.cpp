@@ -1,21 +1,13 @@
-// Library load: the host expects Windows Sockets 1.1 to be started by its
-// plug-ins; a failure refuses the load.
+// Library load and unload. Nothing runs under the loader lock at load: the
+// plug-in uses no Windows Sockets and needs no set-up before the host's first
+// call. At unload only what may run there does.
 #include <windows.h>
-#include <winsock2.h>
 
-namespace {
-constexpr WORD kSocketsVersion = MAKEWORD(1, 1);
-}
+#include "plugin/exports.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        WSADATA data;
-        const bool started = WSAStartup(kSocketsVersion, &data) == 0;
-        if (!started || data.wVersion != kSocketsVersion) {
-            if (started) WSACleanup();  // another version was offered: hand it back
-            MessageBoxA(nullptr, "Sockets Init Failed", nullptr, MB_OK);
-            return FALSE;
-        }
-    }
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    // reserved is non-null when the process is ending: its threads are gone
+    // and the host may be half torn down, so nothing calls it or waits.
+    if (reason == DLL_PROCESS_DETACH) k7::UnloadModule(reserved != nullptr);
     return TRUE;
 }

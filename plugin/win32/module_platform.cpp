@@ -28,15 +28,30 @@ std::string ModuleFileTitle() {
     return name;
 }
 
+// Made at the first call, let go only by ReleaseModulePlatform: no static
+// destructor closes devices inside DllMain at process exit.
+struct ModuleObjects {
+    MsXmlDomFactory xml;
+    Win32HidSystem* hid = new Win32HidSystem;
+    Win32WindowSystem windows;
+    Win32SettingsDialog dialog{ModuleFileTitle()};
+    Platform platform{hid, &windows, &xml, &dialog, ModuleFileTitle()};
+    ~ModuleObjects() {
+        if (!hid->abandonedIo()) delete hid;
+    }
+};
+ModuleObjects* objects = nullptr;
+
 }  // namespace
 
 Platform& ModulePlatform() {
-    static MsXmlDomFactory xml;
-    static Win32HidSystem hid;
-    static Win32WindowSystem windows;
-    static Win32SettingsDialog dialog(ModuleFileTitle());
-    static Platform platform{&hid, &windows, &xml, &dialog, ModuleFileTitle()};
-    return platform;
+    if (objects == nullptr) objects = new ModuleObjects;
+    return objects->platform;
+}
+
+void ReleaseModulePlatform() {
+    delete objects;
+    objects = nullptr;
 }
 
 }  // namespace k7

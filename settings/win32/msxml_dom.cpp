@@ -5,6 +5,9 @@
 #include <msxml2.h>
 #include <objbase.h>
 
+#include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "settings/win32/com_text.h"
@@ -59,9 +62,28 @@ bool IsElementNamed(IXMLDOMNode* node, std::wstring_view name) {
     return nodeName.view() == name;
 }
 
+// COM on this thread for as long as a document lives, whatever the host did:
+// joined where the host has it in a single-threaded apartment, started for
+// the document's use where it has none (and ended with it, balanced), used as
+// it is where the thread is in the multithreaded apartment.
+class ComUse {
+  public:
+    ComUse() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComUse() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    ComUse(const ComUse&) = delete;
+    ComUse& operator=(const ComUse&) = delete;
+
+  private:
+    HRESULT result_;
+};
+
 class MsXmlDocument final : public XmlDocument {
   public:
-    explicit MsXmlDocument(IXMLDOMDocument* document) { document_.Reset(document); }
+    MsXmlDocument(std::unique_ptr<ComUse> com, IXMLDOMDocument* document) : com_(std::move(com)) {
+        document_.Reset(document);
+    }
     ~MsXmlDocument() override {
         for (IXMLDOMNode* node : held_) node->Release();
     }
@@ -82,6 +104,7 @@ class MsXmlDocument final : public XmlDocument {
     XmlElement Hold(IXMLDOMNode* node);
     XmlElement Append(IXMLDOMNode* parent, std::string_view name);
 
+    std::unique_ptr<ComUse> com_;  // first in, last out: after every reference is released
     Ref<IXMLDOMDocument> document_;
     std::vector<IXMLDOMNode*> held_;
 };
@@ -92,9 +115,58 @@ XmlElement MsXmlDocument::Hold(IXMLDOMNode* node) {
     return XmlElement{node};
 }
 
-bool MsXmlDocument::Parse(const std::string& bytes) {
+bool StartsWith(const std::string& bytes, std::string_view head) {
+    return bytes.compare(0, head.size(), head) == 0;
+}
+
+bool IsUtf8(const std::string& bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = lead < 0x80   ? 1
+                                   : lead < 0xC2 ? 0
+                                   : lead < 0xE0 ? 2
+                                   : lead < 0xF0 ? 3
+                                   : lead < 0xF5 ? 4
+                                                 : 0;
+        if (length == 0 || i + length > bytes.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
+// An 8-bit profile with no encoding declared: MSXML takes it for UTF-8 and
+// refuses its first byte above 127, where the pugixml store on Linux reads it
+// as it stands. Declared ISO-8859-1, which gives every byte a character, it
+// reads here as there (the store writes its edits into the file's own bytes,
+// never through this copy).
+std::string DeclaredReadable(const std::string& bytes) {
+    if (StartsWith(bytes, "\xEF\xBB\xBF") || StartsWith(bytes, "\xFF\xFE") ||
+        StartsWith(bytes, "\xFE\xFF") || IsUtf8(bytes))
+        return bytes;
+    constexpr std::string_view kLatin1 = " encoding=\"ISO-8859-1\"";
+    if (!StartsWith(bytes, "<?xml")) {
+        return "<?xml version=\"1.0\"" + std::string(kLatin1) + "?>" + bytes;
+    }
+    const std::size_t end = bytes.find("?>");
+    if (end == std::string::npos || bytes.substr(0, end).find("encoding") != std::string::npos)
+        return bytes;
+    // After the version, before a standalone declaration, as XML orders them.
+    std::size_t at = bytes.find("version", 5);
+    if (at == std::string::npos || at > end) return bytes;
+    const std::size_t open = bytes.find_first_of("\"'", at);
+    const std::size_t close = open == std::string::npos ? open : bytes.find(bytes[open], open + 1);
+    if (close == std::string::npos || close > end) return bytes;
+    std::string declared = bytes;
+    declared.insert(close + 1, kLatin1);
+    return declared;
+}
+
+bool MsXmlDocument::Parse(const std::string& file) {
     // From memory: the store has read the file itself, and MSXML detects the
     // encoding from the bytes as it would from the file.
+    const std::string bytes = DeclaredReadable(file);
     Ref<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) || !stream) return false;
     ULONG written = 0;
@@ -171,6 +243,7 @@ void MsXmlDocument::SetText(XmlElement element, std::string_view text) {
 }  // namespace
 
 std::unique_ptr<XmlDocument> MsXmlDomFactory::CreateDocument() {
+    auto com = std::make_unique<ComUse>();
     Ref<IXMLDOMDocument> document;
     if (FAILED(CoCreateInstance(kDomDocumentClass, nullptr, CLSCTX_INPROC_SERVER,
                                 kDomDocumentInterface, reinterpret_cast<void**>(document.out()))))
@@ -183,7 +256,7 @@ std::unique_ptr<XmlDocument> MsXmlDomFactory::CreateDocument() {
     document->put_preserveWhiteSpace(VARIANT_TRUE);
     document->put_resolveExternals(VARIANT_FALSE);
     document->put_validateOnParse(VARIANT_FALSE);
-    return std::make_unique<MsXmlDocument>(document.Detach());
+    return std::make_unique<MsXmlDocument>(std::move(com), document.Detach());
 }
 
 }  // namespace k7

@@ -63,16 +63,19 @@ FileRead Win32ProfileFiles::Read(const std::string& path, std::string& bytes) {
 }
 
 std::string Win32ProfileFiles::CreateUnique(const std::string& target) {
-    // The process and a counter make the name unique among this machine's
-    // writers; the tick count, among machines sharing the folder. CREATE_NEW
-    // makes sure whatever remains is never shared: a taken name is skipped.
+    // In the profile's folder, under a name shorter than nearly any profile's
+    // ("~k7" and four hex digits), so a profile path the host can use near
+    // MAX_PATH can be saved too. CREATE_NEW makes sure whatever remains is
+    // never shared: a taken name is skipped.
     static std::atomic<unsigned> counter{0};
+    const std::size_t slash = target.find_last_of("\\/:");
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const unsigned seed =
+        static_cast<unsigned>(GetCurrentProcessId()) * 2654435761u ^ GetTickCount();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[80];
-        std::snprintf(suffix, sizeof suffix, ".k7-save-%lu-%u-%llx",
-                      static_cast<unsigned long>(GetCurrentProcessId()), ++counter,
-                      static_cast<unsigned long long>(GetTickCount64()));
-        std::string path = target + suffix;  // returned by move: no allocation once created
+        char name[16];
+        std::snprintf(name, sizeof name, "~k7%04x", (seed + ++counter * 40503u) & 0xFFFFu);
+        std::string path = folder + name;  // returned by move: no allocation once created
         FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.valid()) {
@@ -109,12 +112,39 @@ bool Win32ProfileFiles::Flush(const std::string& path) {
     return file.Close();
 }
 
+namespace {
+
+// What a virus scanner, an indexer or the host holding the profile for a
+// moment answers; worth another try shortly after.
+bool Transient(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// ReplaceFile keeps the profile's own security, attributes (hidden, ...) and
+// creation time, which a rename would take from the temporary file. A
+// profile not there yet is simply moved into place.
+bool ReplaceOnce(const std::string& source, const std::string& target) {
+    if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    return ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                        nullptr, nullptr) != 0;
+}
+
+}  // namespace
+
 bool Win32ProfileFiles::Replace(const std::string& source, const std::string& target) {
     const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return false;
-    return MoveFileExA(source.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    // Three tries within about 150 ms: long enough for a scanner's look, short
+    // enough for the OK button of a dialog.
+    for (const DWORD pause : {50u, 100u, 0u}) {
+        if (ReplaceOnce(source, target)) return true;
+        if (pause == 0 || !Transient(GetLastError())) return false;
+        Sleep(pause);
+    }
+    return false;
 }
 
 bool Win32ProfileFiles::FlushDirectoryOf(const std::string&) {

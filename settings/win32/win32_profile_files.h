@@ -10,13 +10,14 @@ namespace k7 {
 class Win32ProfileFiles final : public ProfileFiles {
   public:
     FileRead Read(const std::string& path, std::string& bytes) override;
-    // "<target>.k7-save-<pid>-<n>-<ticks>", created with CREATE_NEW.
+    // "~k7XXXX" beside the target, created with CREATE_NEW.
     std::string CreateUnique(const std::string& target) override;
     bool Write(const std::string& path, const std::string& bytes) override;
     bool Flush(const std::string& path) override;
-    // MoveFileExA replacing the target, write-through: it returns once the
-    // replace is on the disk. Refused for a read-only target, and by the
-    // system while another process holds the target open without sharing.
+    // ReplaceFileA, which keeps the target's security and attributes (a
+    // target not there yet: MoveFileExA, write-through). Refused for a
+    // read-only target; a sharing violation is tried again twice, within
+    // about 150 ms, before the save is given up.
     bool Replace(const std::string& source, const std::string& target) override;
     // Nothing left to do after a write-through replace.
     bool FlushDirectoryOf(const std::string& path) override;

@@ -178,6 +178,31 @@ TEST(ModuleLoad, HiddenWindowLivesUnderTheHostWindowFromInitControlToStopPlug) {
     DestroyWindow(hostWindow);
 }
 
+// A host that unloads the plug-in without StopPlug: the release runs at the
+// FreeLibrary, and the window goes with it, so no message of its timer can
+// reach code that is no longer loaded.
+TEST(ModuleLoad, FreeLibraryWithoutStopPlugLeavesNoWindowBehind) {
+    ModuleCopy copy("K7unload");
+    const HWND hostWindow = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                            100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hostWindow, nullptr) << "no window without a display";
+    {
+        LoadedModule module(copy.path());
+        ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+        ModuleHostBlocks blocks;
+        k7::WriteField(blocks.view.data(), k7::offsets::kViewWindowHandle, hostWindow);
+        CallSetProName(module, "Mach3Mill");
+        InstallCallbacks(module);
+        EXPECT_TRUE(CallInitControl(module, blocks));
+        module.Entry<VoidFn>("PostInitControl")();
+        PumpMessagesFor(60);
+        ASSERT_NE(PendantWindowOf(hostWindow), nullptr);
+    }
+    EXPECT_EQ(PendantWindowOf(hostWindow), nullptr);
+    PumpMessagesFor(60);
+    DestroyWindow(hostWindow);
+}
+
 TEST(ModuleLoad, PluginNameFollowsTheFileTitle) {
     ModuleCopy copy("Foo");
     LoadedModule module(copy.path());

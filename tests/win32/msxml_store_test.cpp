@@ -1,6 +1,10 @@
 // The profile store's cases on the MSXML adapter. The plug-in relies on its
 // host for COM; this test is the host here.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <objbase.h>
+
+#include <thread>
 
 #include "settings/win32/msxml_dom.h"
 #include "tests/profile_store_cases.h"
@@ -19,23 +23,65 @@ struct MsXmlAdapter {
 
 INSTANTIATE_TYPED_TEST_SUITE_P(MsXml, ProfileStoreCases, MsXmlAdapter);
 
-// Without COM on the thread no document can be made: the store reads defaults
-// and leaves the profile alone.
-TEST(MsXmlDom, WithoutComTheProfileIsReadAsDefaultsAndLeftAlone) {
-    const auto path = (std::filesystem::temp_directory_path() / "k7-store-nocom.xml").string();
-    const std::string profile =
-        "<profile><Ravlen_K7_Pendant><Vel>3</Vel></Ravlen_K7_Pendant></profile>";
-    std::ofstream(path, std::ios::binary) << profile;
-    MsXmlDomFactory xml;
-    EXPECT_EQ(xml.CreateDocument(), nullptr);
+// The store works whatever the host did with COM on its thread, and leaves
+// the thread as it found it.
+TEST(MsXmlDom, TheStoreWorksWithAndWithoutComAndLeavesTheThreadAsItWas) {
+    const auto path = (std::filesystem::temp_directory_path() / "k7-store-com.xml").string();
+    for (const DWORD host :
+         {DWORD{0xFFFFFFFFu}, DWORD{COINIT_APARTMENTTHREADED}, DWORD{COINIT_MULTITHREADED}}) {
+        SCOPED_TRACE(host);
+        std::thread([&] {
+            if (host != 0xFFFFFFFFu) CoInitializeEx(nullptr, host);
+            std::ofstream(path, std::ios::binary)
+                << "<profile><Ravlen_K7_Pendant><Vel>3</Vel></Ravlen_K7_Pendant></profile>";
+            MsXmlDomFactory xml;
+            ProfileStore store;
+            store.Open(&xml, path);
+            EXPECT_EQ(store.GetInt(kSection, "Vel", 7), 3);
+            store.SetInt(kSection, "Vel", 4);
+            EXPECT_TRUE(store.Close());
+            std::ifstream in(path, std::ios::binary);
+            EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("<Vel>4</Vel>"),
+                      std::string::npos);
+            // What a single-threaded start says now tells the thread's state.
+            const HRESULT now = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            const HRESULT expected = host == 0xFFFFFFFFu            ? S_OK
+                                     : host == COINIT_MULTITHREADED ? RPC_E_CHANGED_MODE
+                                                                    : S_FALSE;
+            EXPECT_EQ(now, expected);
+            if (SUCCEEDED(now)) CoUninitialize();
+            if (host != 0xFFFFFFFFu) CoUninitialize();
+        }).join();
+    }
+    std::filesystem::remove(path);
+}
+
+// A hidden profile stays hidden, and a save that finds the profile held for a
+// moment (a scanner's look) tries again and succeeds.
+TEST(MsXmlDom, SavesKeepTheProfilesAttributesAndWaitOutABriefHold) {
+    MsXmlAdapter adapter;
+    const auto path = (std::filesystem::temp_directory_path() / "k7-store-hidden.xml").string();
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::ofstream(path, std::ios::binary)
+        << "<profile><Ravlen_K7_Pendant><Vel>3</Vel></Ravlen_K7_Pendant></profile>";
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
     ProfileStore store;
-    store.Open(&xml, path);
-    EXPECT_EQ(store.GetInt(kSection, "Vel", 7), 7);
-    store.SetInt(kSection, "Vel", 4);
-    store.Close();
+    store.Open(&adapter.factory(), path);
+    store.SetInt(kSection, "Vel", 5);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread release([held] {
+        Sleep(60);
+        CloseHandle(held);
+    });
+    EXPECT_TRUE(store.Close());
+    release.join();
+    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
     std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), profile);
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("<Vel>5</Vel>"),
+              std::string::npos);
     in.close();
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     std::filesystem::remove(path);
 }
 
