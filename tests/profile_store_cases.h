@@ -96,7 +96,7 @@ TYPED_TEST_P(ProfileStoreCases, MissingFileReadsDefaultsAndIsCreatedWithProfileR
     EXPECT_EQ(this->ReadProfile(),
               "<profile><Ravlen_K7_Pendant><StepJogRate>100</StepJogRate>"
               "</Ravlen_K7_Pendant></profile>");
-    EXPECT_TRUE(this->OtherFiles().empty());
+    EXPECT_EQ(this->OtherFiles(), std::vector<std::string>{});
 }
 
 TYPED_TEST_P(ProfileStoreCases, ValuesAreWrittenAsPlainDecimalAndReadBack) {
@@ -348,7 +348,7 @@ TYPED_TEST_P(ProfileStoreCases, UnparseableProfilesAreLeftByteForByte) {
         EXPECT_EQ(store.GetInt(kSection, "Vel", 6), 4);  // in memory only
         store.Close();
         EXPECT_EQ(this->ReadProfile(), bytes);
-        EXPECT_TRUE(this->OtherFiles().empty());
+        EXPECT_EQ(this->OtherFiles(), std::vector<std::string>{});
     }
 }
 
@@ -417,7 +417,7 @@ TYPED_TEST_P(ProfileStoreCases, ASaveInTheMiddleOfAnotherWritesAFileOfItsOwn) {
               "<profile><Host/><Ravlen_K7_Pendant><A>0</A><B>2</B></Ravlen_K7_Pendant></profile>");
     EXPECT_EQ(this->ReadProfile(),
               "<profile><Host/><Ravlen_K7_Pendant><A>1</A><B>0</B></Ravlen_K7_Pendant></profile>");
-    EXPECT_TRUE(this->OtherFiles().empty());
+    EXPECT_EQ(this->OtherFiles(), std::vector<std::string>{});
 }
 
 // Two writers saving the same profile at the same moment (two host instances,
@@ -468,7 +468,7 @@ TYPED_TEST_P(ProfileStoreCases, TwoWritersAtOnceLeaveOneWholeVersion) {
     joiner.join();
     EXPECT_GT(reads, 0);
     EXPECT_EQ(torn, 0);
-    EXPECT_TRUE(this->OtherFiles().empty());
+    EXPECT_EQ(this->OtherFiles(), std::vector<std::string>{});
     const std::string last = this->ReadProfile();
     EXPECT_TRUE(std::regex_match(last.substr(head.size(), last.size() - head.size() - tail.size()),
                                  section));
@@ -488,7 +488,7 @@ TYPED_TEST_P(ProfileStoreCases, ReadOnlyProfileIsReadButNotReplaced) {
     store.SetInt(kSection, "Vel", 4);
     store.Close();
     EXPECT_EQ(this->ReadProfile(), profile);
-    EXPECT_TRUE(this->OtherFiles().empty());
+    EXPECT_EQ(this->OtherFiles(), std::vector<std::string>{});
 }
 
 TYPED_TEST_P(ProfileStoreCases, EmptyFileNameSavesNothing) {

@@ -28,6 +28,25 @@ class FileHandle {
     HANDLE handle_;
 };
 
+// What a virus scanner, an indexer or the host holding the profile for a
+// moment answers; worth another try shortly after.
+bool Transient(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Three tries within about 150 ms: long enough for a scanner's look, short
+// enough for the OK button of a dialog. The last error stays for the caller.
+template <typename Step>
+bool Retrying(Step&& step) {
+    for (const DWORD pause : {50u, 100u, 0u}) {
+        if (step()) return true;
+        if (pause == 0 || !Transient(GetLastError())) return false;
+        Sleep(pause);
+    }
+    return false;
+}
+
 HANDLE OpenForWriting(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -38,9 +57,14 @@ HANDLE OpenForWriting(const std::string& path) {
 FileRead Win32ProfileFiles::Read(const std::string& path, std::string& bytes) {
     bytes.clear();
     // Shared every way: the host may hold its profile open while we read.
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    Retrying([&] {
+        opened = CreateFileA(path.c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return opened != INVALID_HANDLE_VALUE;
+    });
+    FileHandle file(opened);
     if (!file.valid()) {
         const DWORD error = GetLastError();
         const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -114,21 +138,21 @@ bool Win32ProfileFiles::Flush(const std::string& path) {
 
 namespace {
 
-// What a virus scanner, an indexer or the host holding the profile for a
-// moment answers; worth another try shortly after.
-bool Transient(DWORD error) {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-           error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
-}
-
 // ReplaceFile keeps the profile's own security, attributes (hidden, ...) and
-// creation time, which a rename would take from the temporary file. A
-// profile not there yet is simply moved into place.
-bool ReplaceOnce(const std::string& source, const std::string& target) {
-    if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
+// creation time, which a rename would take from the temporary file (the
+// attributes are set again for systems that do not keep them). A profile not
+// there yet is simply moved into place.
+bool ReplaceOnce(const std::string& source, const std::string& target, DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-    return ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                        nullptr, nullptr) != 0;
+    if (!ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                      nullptr, nullptr))
+        return false;
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if ((GetFileAttributesA(target.c_str()) & kKept) != (attributes & kKept))
+        SetFileAttributesA(target.c_str(), attributes & kKept);
+    return true;
 }
 
 }  // namespace
@@ -137,14 +161,7 @@ bool Win32ProfileFiles::Replace(const std::string& source, const std::string& ta
     const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return false;
-    // Three tries within about 150 ms: long enough for a scanner's look, short
-    // enough for the OK button of a dialog.
-    for (const DWORD pause : {50u, 100u, 0u}) {
-        if (ReplaceOnce(source, target)) return true;
-        if (pause == 0 || !Transient(GetLastError())) return false;
-        Sleep(pause);
-    }
-    return false;
+    return Retrying([&] { return ReplaceOnce(source, target, attributes); });
 }
 
 bool Win32ProfileFiles::FlushDirectoryOf(const std::string&) {
