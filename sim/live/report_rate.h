@@ -18,11 +18,13 @@ class ReportRate {
         totals_[ticks_ % totals_.size()] = total;
         ++ticks_;
     }
+    // Over the last second, or over the ticks so far when fewer.
     double PerSecond() const {
-        if (ticks_ < 2) return 0.0;
-        const std::size_t span = ticks_ > kTicksPerSecond ? kTicksPerSecond : ticks_ - 1;
+        if (ticks_ == 0) return 0.0;
+        const std::size_t span = ticks_ < kTicksPerSecond ? ticks_ : kTicksPerSecond;
         const std::uint64_t now = totals_[(ticks_ - 1) % totals_.size()];
-        const std::uint64_t then = totals_[(ticks_ - 1 - span) % totals_.size()];
+        const std::uint64_t then =
+            ticks_ > kTicksPerSecond ? totals_[(ticks_ - 1 - span) % totals_.size()] : 0;
         // The total restarts with a new window (a stop and start): no rate across it.
         if (now < then) return 0.0;
         return static_cast<double>(now - then) * kTicksPerSecond / static_cast<double>(span);

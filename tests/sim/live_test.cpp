@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "protocol/pendant_protocol.h"
 #include "sim/live/config_form.h"
 #include "sim/live/device_scan.h"
 #include "sim/live/keys.h"
+#include "sim/live/live_session.h"
+#include "sim/live/status_screen.h"
 #include "sim/virtual_hid.h"
 #include "ui/dialog_template.h"
 
@@ -45,6 +48,26 @@ TEST(LiveKeys, EscapeSequencesDecodeWholeAndALoneEscapeWaitsForMore) {
     EXPECT_EQ(key.kind, KeyKind::Enter);
     EXPECT_EQ(DecodeKey("\x14", false, key), 1u);
     EXPECT_EQ(key.kind, KeyKind::Tick);
+}
+
+// Ten detents from the keyboard arrive as ten reports in one tick, as from a
+// pendant reporting at its USB rate; the screen shows the rate the plug-in
+// read them at, over the last second.
+TEST(LiveStatus, ShowsThePendantsReportRate) {
+    const auto profile = std::filesystem::temp_directory_path() / "k7-live-rate.xml";
+    sim::live::LiveSession session(profile.string(), nullptr, nullptr);
+    session.Start();
+    session.Turn(10);
+    session.Tick();
+    EXPECT_EQ(session.reportRate(), 400.0);  // ten in 25 ms
+    for (int i = 0; i < 39; ++i) session.Tick();
+    EXPECT_EQ(session.reportRate(), 10.0);  // ten in the last second
+    for (int i = 0; i < 40; ++i) session.Tick();
+    EXPECT_EQ(session.reportRate(), 0.0);
+    const auto lines = sim::live::RenderStatus(session, {}, false);
+    EXPECT_NE(lines[1].find("   0 reports/s"), std::string::npos) << lines[1];
+    session.Stop();
+    std::filesystem::remove(profile);
 }
 
 TEST(LiveConfigForm, ShowsEveryControlOfTheDialogOnce) {
