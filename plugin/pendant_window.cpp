@@ -73,9 +73,14 @@ void PendantWindow::OnTimer() {
 // modal loop (a dialog behind a button), and nobody reads the wheel
 // meanwhile. A running engine jog is stopped at once, as the safety stops
 // do, and the interrupted handlers reach the host no more, so none of them
-// restarts it from a report that is old by now. Nothing else happens; the
-// next tick carries on.
+// restarts it from a report that is old by now. Nothing else reaches the
+// host; the next tick carries on from the wheel's new reference.
 void PendantWindow::OnTickInsideHostCall() {
+    // Turns made while the host was busy are not replayed once it returns:
+    // the next report read is the wheel's reference again, as after an open.
+    // (A long wait could also carry the 8-bit counter more than half its range
+    // on, which would read as a turn the other way.)
+    awaitingFirstReport_ = true;
     if (stopRequested_ || !jog_.engineJogRunning) return;
     Handler handler(*this);
     Cut(depth_ - 1);

@@ -166,7 +166,8 @@ TEST_F(StopInsideHostCall, StopInsideAStepLineSendsItsG90OnlyWhenOwed) {
 }
 
 // A host that runs a modal loop inside a callback (a message box from a button
-// handler) delivers the next timer tick while this one is still running.
+// handler) delivers the next timer tick while this one is still running: it
+// does nothing.
 TEST_F(StopInsideHostCall, TickDeliveredFromInsideTheTickIsSkipped) {
     host.SetJogIncrement(0.01);
     Start();
@@ -182,8 +183,13 @@ TEST_F(StopInsideHostCall, TickDeliveredFromInsideTheTickIsSkipped) {
     EXPECT_EQ(hid.QueuedReports(), 1u);
     EXPECT_EQ(hid.writtenCount(), 2u);
     EXPECT_EQ(hid.misuse(), 0);
-    windows.Tick();  // the turn comes with the next tick
-    EXPECT_EQ(Effects(), (Strings{"dro 821 100", "code \"G91G1 F100 X 0.0400\"", "code \"G90\""}));
+    // The turn made while the host was busy is not replayed: the next report
+    // read is the wheel's reference, and turns after it move again.
+    windows.Tick();
+    EXPECT_EQ(Effects(), Strings{});
+    QueueReport(6);
+    windows.Tick();
+    EXPECT_EQ(Effects(), (Strings{"dro 821 100", "code \"G91G1 F100 X 0.0200\"", "code \"G90\""}));
 }
 
 }  // namespace
