@@ -2,6 +2,8 @@
 #   make demo   build and run the simulator's narrated session
 #   make test   build every preset and run every test suite
 #   make dll    build the shipped i686 K7.dll
+#   make dist   the release kit: dist/k7pendant-VERSION-win32.zip
+#   make check-reproducible  build the kit in two clones and compare the bytes
 #   make install-udev   let the logged-in user open the pendant on Linux
 #   make screenshot  photograph the real configuration dialog for the README
 #   make fuzz   run the libFuzzer targets for FUZZ_SECONDS each (default 600)
@@ -14,6 +16,8 @@ DEMO_PACKAGES := g++ cmake make pkg-config libgtest-dev googletest libbenchmark-
 SCREENSHOT_PACKAGES := $(PACKAGES) imagemagick x11-utils
 # clang and its runtimes (libFuzzer, the sanitizers) for the fuzz preset.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
+# The release kit.
+DIST_PACKAGES := zip
 # The virtual machine that runs the i686 suites where 32-bit code cannot run.
 VM_PACKAGES := qemu-system-x86 busybox-static kmod
 BENCH_PACKAGES := $(DEMO_PACKAGES) time
@@ -27,7 +31,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 NATIVE_PRESETS := linux linux-sanitize
 CROSS_PRESETS := win32 win64
 
-.PHONY: all deps deps-demo deps-screenshot deps-fuzz deps-bench deps-vm demo test dll install-udev screenshot fuzz bench clean
+.PHONY: all deps deps-demo deps-screenshot deps-fuzz deps-bench deps-vm deps-dist demo test dll dist check-reproducible install-udev screenshot fuzz bench clean
 
 all: test
 
@@ -60,6 +64,9 @@ deps-bench:
 
 deps-vm:
 	$(call install_missing,$(VM_PACKAGES))
+
+deps-dist:
+	$(call install_missing,$(DIST_PACKAGES))
 
 build/%/CMakeCache.txt:
 	cmake --preset $* > /dev/null
@@ -103,6 +110,16 @@ test: deps $(addprefix build/,$(addsuffix /CMakeCache.txt,$(NATIVE_PRESETS) $(CR
 dll: deps build/win32/CMakeCache.txt
 	cmake --build --preset win32 -j $(JOBS) --target K7
 	@./cmake/check-dll.sh build/win32/K7.dll
+
+# The release kit dist/k7pendant-VERSION-win32.zip, VERSION the project's one
+# version; check-reproducible builds it in two clones and compares the bytes.
+VERSION := $(shell sed -n 's/^project.k7pendant VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
+dist: dll deps-dist
+	./cmake/make-dist.sh build/win32/K7.dll $(VERSION) dist
+
+check-reproducible: deps deps-dist
+	./cmake/check-reproducible.sh
 
 # The pendant's udev rule, then udev told to apply it to what is plugged in now.
 # Without a running udev (a container) the rule applies from the next start.
