@@ -2,25 +2,34 @@
 # Runs the CTest suites of the given presets one after the other and closes
 # with one summary: the tests of each preset, then the total. Presets named
 # after --skip are counted as skipped without running (their reason has been
-# printed by the caller). Exit status 1 when any test failed.
+# printed by the caller). Presets named after --vm run inside the virtual
+# machine of vm-run.sh; a guest that failed or hung counts as one failed test.
+# Exit status 1 when any test failed.
 #
-# usage: run-suites.sh [-j N] PRESET... [--skip PRESET...]
+# usage: run-suites.sh [-j N] PRESET... [--vm PRESET...] [--skip PRESET...]
 set -u
 jobs=2
 if [ "${1:-}" = "-j" ]; then jobs=$2; shift 2; fi
-run="" skip="" into=run
+run="" skip="" vm="" into=run
 for arg in "$@"; do
-  if [ "$arg" = "--skip" ]; then into=skip; continue; fi
-  if [ $into = run ]; then run="$run $arg"; else skip="$skip $arg"; fi
+  case $arg in
+    --skip) into=skip; continue ;;
+    --vm) into=vm; continue ;;
+  esac
+  eval "$into=\"\$$into \$arg\""
 done
 
 mkdir -p build
 passed=0 failed=0 skipped=0 summary=""
-for preset in $run; do
-  echo "== tests: $preset"
+for preset in $run $vm; do
+  case " $vm " in
+    *" $preset "*) wrap=./cmake/vm-run.sh where=" in a virtual machine" ;;
+    *) wrap="" where="" ;;
+  esac
+  echo "== tests: $preset$where"
   log=build/ctest-$preset.log
   start=$(date +%s)
-  { ctest --preset "$preset" -j "$jobs"; echo $? > "$log.status"; } 2>&1 | tee "$log"
+  { $wrap ctest --preset "$preset" -j "$jobs"; echo $? > "$log.status"; } 2>&1 | tee "$log"
   seconds=$(( $(date +%s) - start ))
   line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
   if [ -n "$line" ]; then
@@ -31,7 +40,7 @@ for preset in $run; do
   fi
   [ "$(cat "$log.status")" = 0 ] || [ "$bad" != 0 ] || bad=1
   passed=$((passed + total - bad)) failed=$((failed + bad))
-  summary="$summary$(printf '  %-15s %4d passed, %d failed (%d s)' "$preset" $((total - bad)) "$bad" "$seconds")
+  summary="$summary$(printf '  %-15s %4d passed, %d failed (%d s%s)' "$preset" $((total - bad)) "$bad" "$seconds" "$where")
 "
 done
 for preset in $skip; do
