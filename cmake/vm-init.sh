@@ -28,10 +28,12 @@ mount -t devtmpfs dev /mnt/dev
 mkdir -p /mnt/dev/pts /mnt/dev/shm
 mount -t devpts devpts /mnt/dev/pts
 mount -t tmpfs shm /mnt/dev/shm
-# Unix sockets cannot live on 9p: the X server's and wine's server's folders
-# (both under /tmp, TMPDIR for wine) must be on a file system of the guest.
-mount -t tmpfs tmp /mnt/tmp
-chmod 1777 /mnt/tmp
+# Unix sockets cannot live on 9p: the X server's folder gets a tmpfs of the
+# guest, and the job points TMPDIR (wine's server folder) at /dev/shm. The
+# rest of /tmp stays the host's: a checkout may live there.
+mkdir -p /mnt/tmp/.X11-unix
+mount -t tmpfs x11 /mnt/tmp/.X11-unix
+chmod 1777 /mnt/tmp/.X11-unix /mnt/dev/shm
 
 [ -f "/mnt$job" ] || { echo "k7vm: no job script $job"; halt 125; }
 chroot /mnt /bin/sh "$job"

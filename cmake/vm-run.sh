@@ -27,10 +27,11 @@ log="$job.log"
 {
   echo "cd $(quote "$(pwd)") || exit 125"
   echo "export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root"
-  echo "export TMPDIR=/tmp LANG=C.UTF-8 TERM=dumb"
-  # The 32-bit wine prefix on the guest's tmpfs: made afresh each run, it still
-  # costs less than one kept on 9p, whose every file operation is a round trip.
-  echo "export K7_WINEPREFIX=/tmp/wineprefix32"
+  # Temporary files, wine's server sockets among them, on the guest's tmpfs.
+  echo "mkdir -p /dev/shm/k7tmp && export TMPDIR=/dev/shm/k7tmp LANG=C.UTF-8 TERM=dumb"
+  # The 32-bit wine prefix there too: made afresh each run, it still costs less
+  # than one kept on 9p, whose every file operation is a round trip.
+  echo "export K7_WINEPREFIX=/dev/shm/wineprefix32"
   env | grep -E '^(K7_[A-Z0-9_]*|CTEST_[A-Z0-9_]*)=' | while IFS= read -r line; do
     echo "export ${line%%=*}=$(quote "${line#*=}")"
   done
