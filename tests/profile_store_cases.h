@@ -1,8 +1,6 @@
 // The profile store's cases, written once and run on each XML adapter: an
-// Adapter type provides `XmlDomFactory& factory()`, sets up whatever its
-// library needs (COM on Windows) on its thread for as long as it lives, and
-// names the files its system leaves beside a profile of its own accord
-// (`static bool SystemsOwn(const std::string& name)`).
+// Adapter type provides `XmlDomFactory& factory()` and sets up whatever its
+// library needs (COM on Windows) on its thread for as long as it lives.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -62,7 +60,7 @@ class ProfileStoreCases : public ::testing::Test {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
             const std::string name = entry.path().filename().string();
-            if (entry.path() != std::filesystem::path(path_) && !Adapter::SystemsOwn(name))
+            if (entry.path() != std::filesystem::path(path_))
                 names.push_back(name);
         }
         return names;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <vector>
 
 namespace k7 {
 namespace {
@@ -32,7 +33,7 @@ class FileHandle {
 // moment answers; worth another try shortly after.
 bool Transient(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-           error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+           error == ERROR_ACCESS_DENIED;
 }
 
 // Three tries within about 150 ms: long enough for a scanner's look, short
@@ -138,30 +139,39 @@ bool Win32ProfileFiles::Flush(const std::string& path) {
 
 namespace {
 
-// ReplaceFile keeps the profile's own security, attributes (hidden, ...) and
-// creation time, which a rename would take from the temporary file (the
-// attributes are set again for systems that do not keep them). A profile not
-// there yet is simply moved into place.
-bool ReplaceOnce(const std::string& source, const std::string& target, DWORD attributes) {
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                      nullptr, nullptr))
-        return false;
-    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    if ((GetFileAttributesA(target.c_str()) & kKept) != (attributes & kKept))
-        SetFileAttributesA(target.c_str(), attributes & kKept);
-    return true;
+// The profile's access control list, given to the file that will take its
+// place. False only when the profile's could be read and not given.
+bool CopyAccessControl(const std::string& from, const std::string& to) {
+    DWORD needed = 0;
+    GetFileSecurityA(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed == 0) return true;  // nothing to copy (no ACLs on this file system)
+    std::vector<unsigned char> descriptor(needed);
+    if (!GetFileSecurityA(from.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
+                          &needed))
+        return true;
+    return SetFileSecurityA(to.c_str(), DACL_SECURITY_INFORMATION, descriptor.data()) != 0;
 }
 
 }  // namespace
 
+// The temporary file takes the profile's access control list and attributes
+// (hidden, ...), then takes its place in one rename: readers see the old
+// profile or the new one, never none. (ReplaceFile keeps them too, but as a
+// sequence of steps in which the profile is briefly absent, where another
+// writer would take it for missing.)
 bool Win32ProfileFiles::Replace(const std::string& source, const std::string& target) {
     const DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        return false;
-    return Retrying([&] { return ReplaceOnce(source, target, attributes); });
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+        if (!CopyAccessControl(target, source)) return false;
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if ((attributes & kKept) != 0) SetFileAttributesA(source.c_str(), attributes & kKept);
+    }
+    return Retrying([&] {
+        return MoveFileExA(source.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    });
 }
 
 bool Win32ProfileFiles::FlushDirectoryOf(const std::string&) {

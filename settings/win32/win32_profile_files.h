@@ -14,8 +14,8 @@ class Win32ProfileFiles final : public ProfileFiles {
     std::string CreateUnique(const std::string& target) override;
     bool Write(const std::string& path, const std::string& bytes) override;
     bool Flush(const std::string& path) override;
-    // ReplaceFileA, which keeps the target's security and attributes (a
-    // target not there yet: MoveFileExA, write-through). Refused for a
+    // MoveFileExA replacing the target, write-through, after the source took
+    // the target's access control list and attributes. Refused for a
     // read-only target; a sharing violation is tried again twice, within
     // about 150 ms, before the save is given up.
     bool Replace(const std::string& source, const std::string& target) override;

@@ -6,7 +6,6 @@ namespace k7::test {
 namespace {
 
 struct PugiXmlAdapter {
-    static bool SystemsOwn(const std::string&) { return false; }
     XmlDomFactory& factory() { return xml; }
     PugiXmlDomFactory xml;
 };

@@ -13,15 +13,6 @@ namespace k7::test {
 namespace {
 
 struct MsXmlAdapter {
-    // Wine's ReplaceFile keeps the replaced file under a name of its own
-    // ("rf" and hex digits, ".tmp") and leaves it when a replace meets a
-    // sharing violation; Windows' makes no such file.
-    static bool SystemsOwn(const std::string& name) {
-        static const bool wine =
-            GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-        return wine && name.size() > 6 && name.compare(0, 2, "rf") == 0 &&
-               name.compare(name.size() - 4, 4, ".tmp") == 0;
-    }
     MsXmlAdapter() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     ~MsXmlAdapter() { CoUninitialize(); }
     MsXmlAdapter(const MsXmlAdapter&) = delete;
@@ -74,6 +65,9 @@ TEST(MsXmlDom, SavesKeepTheProfilesAttributesAndWaitOutABriefHold) {
     std::ofstream(path, std::ios::binary)
         << "<profile><Ravlen_K7_Pendant><Vel>3</Vel></Ravlen_K7_Pendant></profile>";
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    // Wine keeps attributes in extended attributes, which some file systems
+    // (tmpfs before Linux 6.6) do not hold: then there is nothing to keep.
+    const bool holdsHidden = (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0;
     ProfileStore store;
     store.Open(&adapter.factory(), path);
     store.SetInt(kSection, "Vel", 5);
@@ -85,7 +79,9 @@ TEST(MsXmlDom, SavesKeepTheProfilesAttributesAndWaitOutABriefHold) {
     });
     EXPECT_TRUE(store.Close());
     release.join();
-    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    if (holdsHidden) {
+        EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    }
     std::ifstream in(path, std::ios::binary);
     EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("<Vel>5</Vel>"),
               std::string::npos);
