@@ -135,9 +135,8 @@ void ForgetEngineJogHistory(JogState& jog) {
 void StopJogStartedMeanwhile(const Host& host, JogState& jog) {
     if (!jog.jogStartInCall) return;
     jog.jogStartInCall = false;
-    jog.engineJogRunning = false;
-    host.SetJogStop(jog.engineJogAxis, 1);
-    host.Code("ENDJOG");
+    jog.engineJogRunning = true;  // as the host may have it now
+    StopEngineJog(host, jog);
 }
 
 void StopEngineJog(const Host& host, JogState& jog) {

@@ -44,7 +44,7 @@ bool QueueHasRoom(const Host& host) {
 void SendLine(const TickContext& tick, const char* line, int length) {
     tick.jog.g90Due = tick.hostWasAbsolute;
     if (length > 0 && length < kLineSize && !tick.logic.jogHold) tick.host.Code(line);
-    if (tick.jog.g90Due) SendDueG90(tick.host, tick.jog);
+    SendDueG90(tick.host, tick.jog);
 }
 
 enum class StepKind { Live, BacklogPiece };

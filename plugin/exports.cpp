@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "plugin/exports.h"
+#include "plugin/guarded.h"
 #include "plugin/pendant_window.h"
 #include "plugin/plugin.h"
 
@@ -41,13 +42,12 @@ void UnloadModule(bool processExit) noexcept {
     // calls, handles closed, no wait beyond the bounded settle of a read).
     // From inside one of the plug-in's own handlers nothing can be let go.
     if (module->window() != nullptr && module->window()->busy()) return;
-    try {
+    Guarded([] {
         module->StopPlug();
         delete module;
         module = nullptr;
         ReleaseModulePlatform();
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace k7

@@ -5,6 +5,7 @@
 #include "jog/wheel_decoder.h"
 #include "pendant/dispatch.h"
 #include "pendant/output_report.h"
+#include "plugin/guarded.h"
 
 namespace k7 {
 
@@ -43,19 +44,6 @@ class PendantWindow::Handler {
   private:
     PendantWindow& window_;
 };
-
-namespace {
-
-// Nothing may unwind into the system's frames that dispatched the message.
-template <typename Work>
-void Guarded(Work&& work) noexcept {
-    try {
-        work();
-    } catch (...) {
-    }
-}
-
-}  // namespace
 
 void PendantWindow::OnTimer() {
     if (depth_ > 0) {
@@ -108,11 +96,7 @@ void PendantWindow::OnDeviceChange(const DeviceChange& change) {
 void PendantWindow::Enter() {
     ++depth_;
     // A handler nested in a cut one speaks to the host again.
-    if (depth_ > cutDepth_ && muted_) {
-        module_.callbacks = heldCallbacks_;
-        module_.blocks = heldBlocks_;
-        muted_ = false;
-    }
+    if (depth_ > cutDepth_) Unmute();
 }
 
 void PendantWindow::Leave() {
@@ -137,13 +121,16 @@ void PendantWindow::MuteIfCut() {
     muted_ = true;
 }
 
+void PendantWindow::Unmute() {
+    if (!muted_) return;
+    module_.callbacks = heldCallbacks_;
+    module_.blocks = heldBlocks_;
+    muted_ = false;
+}
+
 void PendantWindow::FinishOutermost() {
     if (depth_ != 0) return;
-    if (muted_) {
-        module_.callbacks = heldCallbacks_;
-        module_.blocks = heldBlocks_;
-        muted_ = false;
-    }
+    Unmute();
     if (cutDepth_ != 0) {
         cutDepth_ = 0;
         // What the cut handlers did to the jog state never reached the host.

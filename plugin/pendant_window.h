@@ -82,6 +82,7 @@ class PendantWindow final : public WindowEvents {
     // continuous_jog.cpp) when the outermost one returns.
     void Cut(int level);
     void MuteIfCut();
+    void Unmute();
     void FinishOutermost();
 
     void ProbeHostIdle();

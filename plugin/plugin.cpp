@@ -2,27 +2,13 @@
 
 #include <cstdio>
 
+#include "plugin/guarded.h"
 #include "plugin/pendant_window.h"
 #include "settings/profile_store.h"
 #include "settings/settings_io.h"
 #include "ui/settings_dialog.h"
 
 namespace k7 {
-namespace {
-
-// Nothing may leave an entry point as an exception: the host is C. Work that
-// ran out of memory (or failed in a platform adapter) is abandoned where it
-// stood; every step leaves the plug-in usable or without a window, and a
-// store that did not finish writes nothing.
-template <typename Work>
-void Guarded(Work&& work) noexcept {
-    try {
-        work();
-    } catch (...) {
-    }
-}
-
-}  // namespace
 
 Plugin::Plugin(Platform& platform) : platform_(platform) {}
 
