@@ -3,6 +3,7 @@
 #   settings/, device/           settings and the device link, side by side
 #   pendant/, jog/               the logic: one layer
 #   ui/                          the configuration dialog
+#   record/                      the session recorder
 #   plugin/                      the composition root
 #   sim/                         the simulator
 # A folder includes only itself and the folders its rule names; code outside a
@@ -24,9 +25,10 @@ set(allowed_device "host;protocol")
 set(allowed_pendant "host;protocol;settings;jog")
 set(allowed_jog "host;protocol;settings;pendant")
 set(allowed_ui "host;protocol;settings")
-set(allowed_plugin "host;protocol;settings;device;pendant;jog;ui")
-set(allowed_sim "host;protocol;settings;device;pendant;jog;ui;plugin")
-set(layers host protocol settings device pendant jog ui plugin sim)
+set(allowed_record "host;protocol;settings;device")
+set(allowed_plugin "host;protocol;settings;device;pendant;jog;ui;record")
+set(allowed_sim "host;protocol;settings;device;pendant;jog;ui;record;plugin")
+set(layers host protocol settings device pendant jog ui record plugin sim)
 set(composition_roots plugin sim)
 set(platforms win32 linux)
 

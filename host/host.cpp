@@ -4,36 +4,80 @@
 
 namespace k7 {
 
+void Host::Call(HostCall call, int code, double value, const char* text) const {
+    if (callbacks_.observer != nullptr) callbacks_.observer->Calling(call, code, value, text);
+}
+
+void Host::Returned() const {
+    if (callbacks_.observer != nullptr) callbacks_.observer->Returned();
+}
+
 void Host::DoButton(int code) const {
-    if (callbacks_.doButton != nullptr) callbacks_.doButton(static_cast<short>(code));
+    if (callbacks_.doButton == nullptr) return;
+    Call(HostCall::Button, code, 0, nullptr);
+    callbacks_.doButton(static_cast<short>(code));
+    Returned();
 }
 
 void Host::SetDRO(int code, double value) const {
-    if (callbacks_.setDro != nullptr) callbacks_.setDro(static_cast<short>(code), value);
+    if (callbacks_.setDro == nullptr) return;
+    Call(HostCall::SetDro, code, value, nullptr);
+    callbacks_.setDro(static_cast<short>(code), value);
+    Returned();
 }
 
 double Host::GetDRO(int code) const {
-    return callbacks_.getDro != nullptr ? callbacks_.getDro(static_cast<short>(code)) : 0.0;
+    if (callbacks_.getDro == nullptr) return 0.0;
+    const double value = callbacks_.getDro(static_cast<short>(code));
+    if (callbacks_.observer != nullptr) callbacks_.observer->ReadDro(code, value);
+    return value;
 }
 
 bool Host::GetLED(int code) const {
-    return callbacks_.getLed != nullptr && callbacks_.getLed(static_cast<short>(code));
+    if (callbacks_.getLed == nullptr) return false;
+    const bool lit = callbacks_.getLed(static_cast<short>(code));
+    if (callbacks_.observer != nullptr) callbacks_.observer->ReadLed(code, lit);
+    return lit;
 }
 
 void Host::Code(const char* line) const {
-    if (callbacks_.code != nullptr) callbacks_.code(line);
+    if (callbacks_.code == nullptr) return;
+    Call(HostCall::Code, 0, 0, line);
+    callbacks_.code(line);
+    Returned();
 }
 
 void Host::SetHostMessage(const char* text) const {
+    if (blocks_.planner == nullptr && callbacks_.messageHook == nullptr) return;
+    Call(HostCall::Message, 0, 0, text);
     if (blocks_.planner != nullptr)
         HostStringAssignAt(blocks_.planner, offsets::kHostMessage, text);
     if (callbacks_.messageHook != nullptr) callbacks_.messageHook(text);
+    Returned();
 }
 
+// A field read that the observer is told of; a missing block answers 0 and is
+// no answer of the host's.
 template <typename T>
-T Host::Read(const void* block, std::size_t offset) const {
-    return block != nullptr ? ReadField<T>(block, offset) : T{};
+T Host::Observed(HostField field, int index, const void* block, std::size_t offset) const {
+    if (block == nullptr) return T{};
+    const T value = ReadField<T>(block, offset);
+    if (callbacks_.observer != nullptr)
+        callbacks_.observer->ReadField(field, index, static_cast<double>(value), 0);
+    return value;
 }
+
+namespace {
+// The two indexes of a queue, told to the observer as one answer.
+bool QueueIdle(const HostCallbacks& callbacks, HostField field, const void* block,
+               std::size_t offset) {
+    if (block == nullptr) return true;
+    const auto head = ReadField<std::int32_t>(block, offset);
+    const auto tail = ReadField<std::int32_t>(block, offset + 4);
+    if (callbacks.observer != nullptr) callbacks.observer->ReadField(field, 0, head, tail);
+    return head == tail;
+}
+}  // namespace
 
 namespace {
 bool ValidAxis(int axis) {
@@ -53,12 +97,13 @@ void Host::WriteJog(int axis, std::size_t field, T value) const {
 }
 
 bool Host::EngineQueueIdle() const {
-    return Read<std::int32_t>(blocks_.engine, offsets::kEngineQueueIndexes) ==
-           Read<std::int32_t>(blocks_.engine, offsets::kEngineQueueIndexes + 4);
+    return QueueIdle(callbacks_, HostField::EngineQueue, blocks_.engine,
+                     offsets::kEngineQueueIndexes);
 }
 
 std::uint8_t Host::EngineInhibit() const {
-    return Read<std::uint8_t>(blocks_.engine, offsets::kEngineInhibit);
+    return Observed<std::uint8_t>(HostField::EngineInhibit, 0, blocks_.engine,
+                                  offsets::kEngineInhibit);
 }
 
 JogRecord Host::ReadJogRecord(int axis) const {
@@ -95,34 +140,39 @@ void Host::SetJogDirection(int axis, std::int32_t v) const {
 }
 
 std::int32_t Host::DistanceMode() const {
-    return Read<std::int32_t>(blocks_.setup, offsets::kDistanceMode);
+    return Observed<std::int32_t>(HostField::DistanceMode, 0, blocks_.setup,
+                                  offsets::kDistanceMode);
 }
 
 double Host::RotationDegrees() const {
-    return Read<double>(blocks_.setup, offsets::kRotationDegrees);
+    return Observed<double>(HostField::RotationDegrees, 0, blocks_.setup,
+                            offsets::kRotationDegrees);
 }
 
 bool Host::PlannerQueueIdle() const {
-    return Read<std::int32_t>(blocks_.planner, offsets::kPlannerQueueIndexes) ==
-           Read<std::int32_t>(blocks_.planner, offsets::kPlannerQueueIndexes + 4);
+    return QueueIdle(callbacks_, HostField::PlannerQueue, blocks_.planner,
+                     offsets::kPlannerQueueIndexes);
 }
 
 std::int32_t Host::PlannerBusy() const {
-    return Read<std::int32_t>(blocks_.planner, offsets::kPlannerBusy);
+    return Observed<std::int32_t>(HostField::PlannerBusy, 0, blocks_.planner,
+                                  offsets::kPlannerBusy);
 }
 
 std::int32_t Host::AxisVelocity(int axis) const {
     if (!ValidAxis(axis)) return 0;
-    return Read<std::int32_t>(blocks_.planner, offsets::kAxisVelocity + 4 * std::size_t(axis));
+    return Observed<std::int32_t>(HostField::AxisVelocity, axis, blocks_.planner,
+                                  offsets::kAxisVelocity + 4 * std::size_t(axis));
 }
 
 std::int32_t Host::AxisSecondParam(int axis) const {
     if (!ValidAxis(axis)) return 0;
-    return Read<std::int32_t>(blocks_.planner, offsets::kAxisSecondParam + 4 * std::size_t(axis));
+    return Observed<std::int32_t>(HostField::AxisSecondParam, axis, blocks_.planner,
+                                  offsets::kAxisSecondParam + 4 * std::size_t(axis));
 }
 
 double Host::JogIncrement() const {
-    return Read<double>(blocks_.planner, offsets::kJogIncrement);
+    return Observed<double>(HostField::JogIncrement, 0, blocks_.planner, offsets::kJogIncrement);
 }
 
 const char* Host::HostMessage() const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "host/host_abi.h"
+#include "host/host_observer.h"
 
 namespace k7 {
 
@@ -20,6 +21,10 @@ struct HostCallbacks {
     // Not part of the host's interface: lets a simulated host observe each
     // SetHostMessage, which a real host only sees as a changed string.
     void (*messageHook)(const char* text) = nullptr;
+    // Not the host's either: a session recorder, told of every answer and call
+    // that reaches the host (held with the callbacks, so a muted plug-in tells
+    // it nothing).
+    HostObserver* observer = nullptr;
 };
 
 struct HostBlocks {
@@ -81,7 +86,9 @@ class Host {
 
   private:
     template <typename T>
-    T Read(const void* block, std::size_t offset) const;
+    T Observed(HostField field, int index, const void* block, std::size_t offset) const;
+    void Call(HostCall call, int code, double value, const char* text) const;
+    void Returned() const;
     template <typename T>
     void WriteJog(int axis, std::size_t field, T value) const;
 

@@ -10,6 +10,7 @@ class HidSystem;
 class WindowSystem;
 class XmlDomFactory;
 class SettingsDialog;
+class SessionStorage;
 
 struct Platform {
     HidSystem* hid = nullptr;
@@ -17,6 +18,8 @@ struct Platform {
     XmlDomFactory* xml = nullptr;  // null: settings read as defaults, nothing is saved
     SettingsDialog* dialog = nullptr;
     std::string moduleTitle;  // the module's file name without directory and extension
+    // Where session recordings go; null: sessions are never recorded.
+    SessionStorage* sessions = nullptr;
 };
 
 // The platform of the loaded module (defined by each platform's adapters).

@@ -9,6 +9,7 @@
 #include "host/host_string.h"
 #include "plugin/module_state.h"
 #include "plugin/platform.h"
+#include "record/session_recorder.h"
 
 namespace k7 {
 
@@ -38,7 +39,7 @@ class Plugin {
     void SetCode(CodeFn f) { state_.callbacks.code = f; }
     bool InitControl(void* engine, void* setup, void* planner, void* view);
     void PostInitControl();
-    void Update() { state_.counters.Update(); }
+    void Update();
     void Config();
     void StopPlug();
 
@@ -46,11 +47,27 @@ class Plugin {
     const Host& host() const { return host_; }
     PendantWindow* window() { return window_.get(); }
     Platform& platform() { return platform_; }
+    SessionRecorder& recorder() { return recorder_; }
+    // Records the next session whatever the profile says (the simulator's
+    // round trips); the platform must have somewhere to put it.
+    void RecordNextSession() { recordNext_ = true; }
 
   private:
+    // The session recording, when the profile asks for it: the host's answers
+    // and calls go to the recorder's tap from here to the stop.
+    void StartRecording();
+    void RecordSettings(RecordKind kind, const PendantSettings& settings);
+    void EndRecording();
+    // The stop's work: the window's release, then the end of the recording.
+    void CloseWindow();
+    void TearDown();
+
     Platform& platform_;
     ModuleState state_;
     Host host_{state_.callbacks, state_.blocks};
+    // Before the window: the window's link and timer pass through it.
+    SessionRecorder recorder_;
+    bool recordNext_ = false;
     std::unique_ptr<PendantWindow> window_;
     bool configuring_ = false;  // Config's dialog is open
 };

@@ -7,6 +7,7 @@
 #include "device/linux/hidraw_system.h"
 #include "plugin/linux/module_events.h"
 #include "plugin/platform.h"
+#include "record/linux/posix_session_storage.h"
 #include "settings/pugixml/pugixml_dom.h"
 
 namespace k7 {
@@ -38,7 +39,8 @@ EventLoopWindowSystem& Windows() {
 
 Platform& ModulePlatform() {
     static PugiXmlDomFactory xml;
-    static Platform platform{&Hid(), &Windows(), &xml, nullptr, ModuleFileTitle()};
+    static PosixSessionStorage sessions;
+    static Platform platform{&Hid(), &Windows(), &xml, nullptr, ModuleFileTitle(), &sessions};
     return platform;
 }
 

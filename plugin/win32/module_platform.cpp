@@ -6,6 +6,7 @@
 #include "device/win32/win32_hid_system.h"
 #include "device/win32/win32_windows.h"
 #include "plugin/platform.h"
+#include "record/win32/win32_session_storage.h"
 #include "settings/win32/msxml_dom.h"
 #include "ui/win32/win32_settings_dialog.h"
 
@@ -35,7 +36,8 @@ struct ModuleObjects {
     Win32HidSystem* hid = new Win32HidSystem;
     Win32WindowSystem windows;
     Win32SettingsDialog dialog{ModuleFileTitle()};
-    Platform platform{hid, &windows, &xml, &dialog, ModuleFileTitle()};
+    Win32SessionStorage sessions;
+    Platform platform{hid, &windows, &xml, &dialog, ModuleFileTitle(), &sessions};
     ~ModuleObjects() {
         if (!hid->abandonedIo()) delete hid;
     }

@@ -1,0 +1,440 @@
+#include "record/trace_writer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <variant>
+
+#include "host/host_observer.h"
+#include "record/trace_text.h"
+#include "settings/setting_table.h"
+
+namespace k7 {
+namespace {
+
+constexpr std::uint32_t kArrival = 0x8000;
+constexpr std::uint32_t kRemoval = 0x8004;
+constexpr const char* kPendantIds = " 04d8 b3c5";
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Number(double v) {
+    return TraceNumber(v);
+}
+
+const char* FieldName(int field) {
+    static constexpr const char* kNames[] = {"plannerBusy",  "distanceMode",  "rotationDegrees",
+                                             "jogIncrement", "engineInhibit", "engineQueue",
+                                             "plannerQueue", "axisVelocity",  "axisSecondParam"};
+    return field >= 0 && field < 9 ? kNames[field] : nullptr;
+}
+
+std::string AnswerLine(const Record& r) {
+    switch (r.kind) {
+        case RecordKind::Dro:
+            return "dro " + std::to_string(r.code) + " " + Number(r.value(0));
+        case RecordKind::Led:
+            return "led " + std::to_string(r.code) + (r.value(0) != 0 ? " 1" : " 0");
+        default:
+            break;
+    }
+    const char* name = FieldName(r.code);
+    if (name == nullptr) return "";
+    std::string line = std::string("host ") + name + " ";
+    const auto field = static_cast<HostField>(r.code);
+    if (field == HostField::AxisVelocity || field == HostField::AxisSecondParam)
+        line += std::to_string(r.size) + " ";
+    line += Number(r.value(0));
+    if (field == HostField::EngineQueue || field == HostField::PlannerQueue)
+        line += " " + Number(r.value(1));
+    return line;
+}
+
+std::string CallText(const Record& r, const std::string& text) {
+    switch (r.kind) {
+        case RecordKind::Button:
+            return "button " + std::to_string(r.code);
+        case RecordKind::SetDro:
+            return "dro " + std::to_string(r.code) + " " + Number(r.value(0));
+        case RecordKind::Code:
+            return "code " + Quoted(text);
+        default:
+            return "message " + Quoted(text);
+    }
+}
+
+bool IsEvent(RecordKind k) {
+    return k == RecordKind::Start || k == RecordKind::Tick || k == RecordKind::Update ||
+           k == RecordKind::Notice || k == RecordKind::Stop;
+}
+
+bool IsEventEnd(RecordKind k) {
+    return k == RecordKind::Started || k == RecordKind::TickEnd || k == RecordKind::Update ||
+           k == RecordKind::NoticeEnd || k == RecordKind::Stopped;
+}
+
+// A value the dialog's control for the key can be set to.
+bool Settable(const SettingKey& key, std::int32_t value) {
+    if (key.list != nullptr) return value >= -1 && value < static_cast<int>(key.list->size());
+    return true;
+}
+
+}  // namespace
+
+TraceWriter::TraceWriter(const std::vector<std::string>& header)
+    : settings_(kSettingKeys.size(), 0),
+      shown_(kSettingKeys.size(), 0),
+      applied_(kSettingKeys.size(), 0) {
+    for (const std::string& line : header) out_ += "# " + line + "\n";
+}
+
+void TraceWriter::Take(const Record& r) {
+    if (r.kind == RecordKind::Text) {
+        if (!collecting_) return;  // a text whose head was lost
+        pendingText_.append(reinterpret_cast<const char*>(r.data),
+                            std::min<std::size_t>(r.size, Record::kDataSize));
+        if (r.flags & record_flags::kMore) return;
+        collecting_ = false;
+        Dispatch(pendingHead_, pendingText_);
+        return;
+    }
+    if ((r.flags & record_flags::kMore) && r.kind != RecordKind::TickEnd) {
+        pendingHead_ = r;
+        pendingText_.clear();
+        collecting_ = true;
+        return;
+    }
+    Dispatch(r, std::string());
+}
+
+void TraceWriter::Dispatch(const Record& r, const std::string& text) {
+    if (stopped_) return;
+    if (r.kind == RecordKind::Update && blocks_.empty()) {
+        FlushTime();
+        Time("update");
+        return;
+    }
+    if (IsEvent(r.kind)) return BeginEvent(r, text);
+    if (IsEventEnd(r.kind)) return EndEvent();
+    switch (r.kind) {
+        case RecordKind::Dro:
+        case RecordKind::Led:
+        case RecordKind::Field:
+            return Answer(r);
+        case RecordKind::Button:
+        case RecordKind::SetDro:
+        case RecordKind::Code:
+        case RecordKind::Message:
+            return Call(r, text);
+        case RecordKind::Opened:
+            pendants_.insert(Lower(text));
+            if (!blocks_.empty()) blocks_.front().opened = text;
+            return;
+        case RecordKind::Report:
+            if (!blocks_.empty()) {
+                std::array<std::uint8_t, 9> report{};
+                std::copy(r.data, r.data + 8, report.begin());
+                report[8] = r.flags;
+                blocks_.front().reports.push_back(report);
+            }
+            return;
+        case RecordKind::ReadFailed:
+            if (!blocks_.empty()) blocks_.front().after += "# a read of the pendant failed here\n";
+            return;
+        case RecordKind::Output: {
+            const std::string line =
+                "expect out " + TraceBytes(std::span(r.data, std::min<std::size_t>(r.size, 5)));
+            if (blocks_.empty()) return Line(line);
+            blocks_.front().after += line + "\n";
+            return;
+        }
+        default:
+            return ConfigRecord(r);
+    }
+}
+
+void TraceWriter::BeginEvent(const Record& r, const std::string& text) {
+    Block b;
+    b.kind = r.kind;
+    b.code = r.code;
+    b.named = (r.flags & record_flags::kInterface) != 0;
+    b.path = text;
+    b.depth = r.depth;
+    if (r.kind == RecordKind::Tick) ++ticks_;
+    if (blocks_.empty()) {
+        b.setup = std::move(carry_);
+        carry_.clear();
+        calls_.clear();
+        callIds_.clear();
+    }
+    blocks_.push_back(std::move(b));
+    if (r.kind == RecordKind::Update) EndEvent();  // an update has no end of its own
+}
+
+void TraceWriter::EndEvent() {
+    if (blocks_.empty()) return;
+    Block b = std::move(blocks_.back());
+    blocks_.pop_back();
+    if (!blocks_.empty()) return Nested(b);
+    if (b.kind == RecordKind::Start) return Started(std::move(b));
+    Render(b);
+}
+
+// An event the host delivered from inside a call it was running for the
+// plug-in: an `inside` line before the outer event's command.
+void TraceWriter::Nested(const Block& nested) {
+    Block& outer = blocks_.front();
+    outer.after += nested.after;
+    outer.setup += nested.setup;
+    // The call it came inside is the last one made one level up, which is
+    // still running.
+    const std::size_t depth = nested.depth;
+    const bool known = depth > 0 && depth <= calls_.size();
+    const std::string call = known ? calls_[depth - 1] : std::string();
+    const std::uint64_t id = known ? callIds_[depth - 1] : 0;
+    if (call.empty()) {
+        outer.after += "# here the host did something of its own that a trace cannot place\n";
+        return;
+    }
+    if (nested.kind == RecordKind::Tick && outer.insideCall == id && outer.insideTicks > 0) {
+        ++outer.insideTicks;
+        outer.inside = "inside " + call + " tick " + std::to_string(outer.insideTicks);
+        return;
+    }
+    if (!outer.inside.empty()) {
+        outer.after += "# here the host also did something inside its " + call +
+                       ", which a trace cannot say twice for one event\n";
+        return;
+    }
+    outer.insideCall = id;
+    outer.insideTicks = nested.kind == RecordKind::Tick ? 1 : 0;
+    outer.inside = "inside " + call + " " + Command(nested, nested.opened);
+}
+
+std::string TraceWriter::Command(const Block& b, const std::string& opened) {
+    switch (b.kind) {
+        case RecordKind::Start:
+            return "start";
+        case RecordKind::Tick:
+            return "tick";
+        case RecordKind::Update:
+            return "update";
+        case RecordKind::Stop:
+            return "stop";
+        case RecordKind::Notice:
+            return NoticeCommand(b, opened);
+        default:
+            return "";
+    }
+}
+
+// Only the pendant's own path is written: any other device becomes an
+// anonymous interface that is no pendant.
+std::string TraceWriter::NoticeCommand(const Block& b, const std::string& opened) {
+    if (!b.named) return "";
+    const auto code = static_cast<std::uint32_t>(b.code);
+    if (code == kArrival) {
+        if (!opened.empty()) return "arrive " + TraceWord(opened) + kPendantIds;
+        if (IsPendant(b.path)) return "arrive " + TraceWord(b.path) + kPendantIds;
+        return "arrive " + Alias(b.path) + " 0000 0000";
+    }
+    if (code == kRemoval)
+        return "remove " + (IsPendant(b.path) ? TraceWord(b.path) : Alias(b.path));
+    return "";
+}
+
+bool TraceWriter::IsPendant(const std::string& path) const {
+    return pendants_.count(Lower(path)) != 0;
+}
+
+std::string TraceWriter::Alias(const std::string& path) {
+    auto [it, added] = aliases_.emplace(Lower(path), "");
+    if (added) it->second = "other-" + std::to_string(aliases_.size());
+    return it->second;
+}
+
+void TraceWriter::Render(const Block& b) {
+    std::string command = Command(b, b.opened);
+    if (b.kind == RecordKind::Notice && command.empty())
+        return Note("a device notice the trace cannot deliver (code " + std::to_string(b.code) +
+                    ")" + (b.after.empty() ? "" : "; what followed it:\n" + b.after));
+    const bool plain = b.setup.empty() && b.reports.empty() && b.inside.empty() && b.after.empty();
+    if (plain && (b.kind == RecordKind::Tick || b.kind == RecordKind::Update))
+        return Time(command.c_str());
+    FlushTime();
+    const std::string pad(static_cast<std::size_t>(indent_), ' ');
+    auto lines = [&](const std::string& text) {
+        std::size_t at = 0;
+        while (at < text.size()) {
+            const std::size_t end = text.find('\n', at);
+            out_ += pad + text.substr(at, end - at) + "\n";
+            at = end + 1;
+        }
+    };
+    lines(b.setup);
+    if (b.reports.size() > 1) Line("together " + std::to_string(b.reports.size()));
+    for (const auto& report : b.reports) {
+        std::string line = "report " + TraceBytes(std::span(report.data(), 8));
+        if (report[8] & record_flags::kInWait) line += "  # in the wait";
+        if (report[8] & record_flags::kLate) line += "  # late";
+        Line(line);
+    }
+    if (!b.inside.empty()) Line(b.inside);
+    Line(command);
+    lines(b.after);
+}
+
+void TraceWriter::Answer(const Record& r) {
+    const std::string line = AnswerLine(r);
+    if (line.empty()) return;
+    if (blocks_.empty()) {
+        carry_ += line + "\n";
+        return;
+    }
+    Block& outer = blocks_.front();
+    if (r.flags & (record_flags::kReadTwice | record_flags::kNotHeld)) {
+        // The next event starts from what the host answered last.
+        outer.after +=
+            std::string("# here the host answered ") + line +
+            ((r.flags & record_flags::kNotHeld) ? ", not what the plug-in had just written"
+                                                : ", unlike its answer earlier in this event") +
+            "; a trace cannot say that\n";
+        carry_ += line + "\n";
+        return;
+    }
+    outer.setup += line + "\n";
+}
+
+void TraceWriter::Call(const Record& r, const std::string& text) {
+    const std::string call = CallText(r, text);
+    const std::size_t depth = r.depth;
+    if (calls_.size() <= depth) {
+        calls_.resize(depth + 1);
+        callIds_.resize(depth + 1);
+    }
+    calls_[depth] = call;
+    callIds_[depth] = ++nextCall_;
+    if (blocks_.empty()) return Line("expect " + call);
+    blocks_.front().after += "expect " + call + "\n";
+}
+
+void TraceWriter::Started(Block b) {
+    started_ = true;
+    out_ += "profile <<END_OF_PROFILE\n<profile>\n <" + std::string(kSettingsSection) + ">\n";
+    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
+        out_ += "  <" + std::string(kSettingKeys[i].key) + ">" + std::to_string(settings_[i]) +
+                "</" + kSettingKeys[i].key + ">\n";
+    out_ += " </" + std::string(kSettingsSection) + ">\n</profile>\nEND_OF_PROFILE\n";
+    out_ += b.opened.empty() ? "nodevice\n" : "device " + TraceWord(b.opened) + kPendantIds + "\n";
+    // The replay loads what the plug-in loaded.
+    std::string loaded;
+    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
+        loaded += "expect setting " + std::string(kSettingKeys[i].key) + " " +
+                  std::to_string(settings_[i]) + "\n";
+    b.after = loaded + b.after;
+    Render(b);
+}
+
+void TraceWriter::ConfigRecord(const Record& r) {
+    const auto index = static_cast<std::size_t>(r.code);
+    switch (r.kind) {
+        case RecordKind::Setting:
+            if (index < settings_.size())
+                (configOpen_ ? shown_ : settings_)[index] = static_cast<std::int32_t>(r.value(0));
+            if (index < settings_.size() && configOpen_) applied_[index] = shown_[index];
+            return;
+        case RecordKind::ConfigSet:
+            if (index < applied_.size()) applied_[index] = static_cast<std::int32_t>(r.value(0));
+            return;
+        case RecordKind::ConfigOpened:
+            FlushTime();
+            Line("config");
+            indent_ = 2;
+            configOpen_ = true;
+            return;
+        case RecordKind::ConfigClosed: {
+            // Both ways of closing write every key, and the replay's dialog
+            // opens on what the replay's profile holds.
+            const bool ok = (r.flags & record_flags::kOk) != 0;
+            bool changed = false;
+            FlushTime();
+            for (std::size_t i = 0; i < settings_.size(); ++i) {
+                const std::int32_t target = ok ? applied_[i] : shown_[i];
+                if (target == settings_[i]) continue;
+                const SettingKey& key = kSettingKeys[i];
+                if (Settable(key, target)) {
+                    Line("set " + std::string(key.key) + " " + std::to_string(target));
+                } else {
+                    Note(std::string("the dialog gave ") + key.key + " the value " +
+                         std::to_string(target) + ", which no control can be set to");
+                }
+                settings_[i] = target;
+                changed = true;
+            }
+            if (!ok && changed)
+                Note(
+                    "closed with Escape on values the profile had gained since the start; the "
+                    "replay presses OK on them instead");
+            Line(ok || changed ? "ok" : "escape");
+            return;
+        }
+        case RecordKind::ConfigEnd:
+            FlushTime();
+            indent_ = 0;
+            if (configOpen_) Line("end");
+            configOpen_ = false;
+            if (r.flags & record_flags::kSaveFailed)
+                Note(
+                    "the settings could not be saved to the profile here (the host showed the "
+                    "message); the replay saves them");
+            return;
+        default:
+            return;
+    }
+}
+
+void TraceWriter::Line(const std::string& line) {
+    if (line.empty()) return;
+    FlushTime();
+    out_ += std::string(static_cast<std::size_t>(indent_), ' ') + line + "\n";
+}
+
+void TraceWriter::Note(const std::string& text) {
+    Line("# " + text);
+}
+
+void TraceWriter::Time(const char* word) {
+    if (timeWord_ != word) FlushTime();
+    timeWord_ = word;
+    ++timeCount_;
+}
+
+void TraceWriter::FlushTime() {
+    if (timeCount_ == 0) return;
+    std::string line = timeWord_;
+    if (timeCount_ > 1) line += " " + std::to_string(timeCount_);
+    timeCount_ = 0;
+    out_ += std::string(static_cast<std::size_t>(indent_), ' ') + line + "\n";
+}
+
+void TraceWriter::Finish(std::string_view why) {
+    if (stopped_) return;
+    // A stop asked for inside an event ends the session inside it: the event
+    // is written as far as it went. Cut short, the event is left out.
+    if (why.empty())
+        while (!blocks_.empty()) EndEvent();
+    stopped_ = true;
+    blocks_.clear();
+    FlushTime();
+    if (configOpen_) out_ += "end\n";
+    if (!why.empty()) {
+        out_ += "# " + std::string(why) + "\n";
+        return;
+    }
+    if (started_) out_ += "expect none\n";
+}
+
+}  // namespace k7
