@@ -220,20 +220,17 @@ void RunBlock(const Args& args, const std::vector<BlockStep>& steps, Session& s)
 
 }  // namespace
 
-Action ParseConfigBlock(const Args& args, const std::vector<std::string>& lines,
-                        std::size_t& next) {
+Action ParseConfigBlock(const Args& args, TraceReader& reader) {
     args.Expect(0);
-    const int configLine = static_cast<int>(next);
+    const int configLine = reader.line();
     auto steps = std::make_shared<std::vector<BlockStep>>();
     bool closed = false;  // by `escape`; nothing may follow it
-    for (; next < lines.size(); ++next) {
-        const std::vector<Token> tokens = TokensOf(lines, next);
+    for (std::string text; reader.NextLine(text);) {
+        const int line = reader.line();
+        const std::vector<Token> tokens = TokensOf(text, line);
         if (tokens.empty()) continue;
-        const int line = static_cast<int>(next) + 1;
-        if (tokens.front().Is("end") && tokens.size() == 1) {
-            ++next;
+        if (tokens.front().Is("end") && tokens.size() == 1)
             return [args, steps](Session& s) { RunBlock(args, *steps, s); };
-        }
         try {
             const Args command(tokens.front().text,
                                std::vector<Token>(tokens.begin() + 1, tokens.end()));
