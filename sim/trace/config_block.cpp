@@ -1,7 +1,9 @@
 // The `config ... end` block: the host's Config call with a scripted dialog
 // that plays the block's commands as the user, on the dialog model over
 // in-memory controls. The block is read and checked in full before anything
-// runs; a failure inside it names its own line.
+// runs; a failure inside it names its own line. Between the dialog's own
+// commands, the host's values may change and the pendant report and come and
+// go, as outside the block.
 #include <exception>
 #include <memory>
 
@@ -151,10 +153,16 @@ Action DialogEscape(const Args& args) {
     return [](Session& s) { OpenDialog(s).PressEscape(); };
 }
 
+// The dialog's own commands, and what the host and the pendant may do while
+// the dialog is open, as they do outside it.
 const std::vector<CommandEntry> kBlockCommands = {
-    {"expect", &DialogExpect}, {"set", &DialogSet}, {"tick", &ParseTick},
-    {"update", &ParseUpdate},  {"ok", &DialogOk},   {"escape", &DialogEscape},
-    {"skip", &ParseSkip},
+    {"expect", &DialogExpect}, {"set", &DialogSet},      {"tick", &ParseTick},
+    {"update", &ParseUpdate},  {"ok", &DialogOk},        {"escape", &DialogEscape},
+    {"skip", &ParseSkip},      {"led", &ParseLed},       {"dro", &ParseDro},
+    {"host", &ParseHost},      {"report", &ParseReport}, {"pendant", &ParsePendant},
+    {"turn", &ParseTurn},      {"late", &ParseLate},     {"together", &ParseTogether},
+    {"remove", &ParseRemove},  {"arrive", &ParseArrive}, {"unplug", &ParseUnplug},
+    {"plug", &ParsePlug},      {"inside", &ParseInside},
 };
 
 struct BlockStep {
@@ -177,9 +185,10 @@ class BlockScript {
             try {
                 if (!dialog.open()) throw Malformed{step.name + ": the dialog has already closed"};
                 step.action(s_);
+                s_.ThrowInsideFailure();
             } catch (...) {
                 failure_ = std::current_exception();
-                failedLine_ = step.line;
+                failedLine_ = s_.line;  // an `inside`'s failure names its own line
                 return;
             }
         }
