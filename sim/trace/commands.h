@@ -62,8 +62,8 @@ Action ParseTogether(const Args& args);
 Action ParseTick(const Args& args);
 Action ParseUpdate(const Args& args);
 // `inside CALL COMMAND`: the host runs COMMAND from inside the plug-in's next
-// call that matches CALL. `table` holds the commands allowed there.
-Action ParseInside(const Args& args, const std::vector<CommandEntry>& table);
+// call that matches CALL.
+Action ParseInside(const Args& args);
 
 // Checks of the profile file on disk and of the settings in memory.
 Action ParseProfileCheck(const Args& args);

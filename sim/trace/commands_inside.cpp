@@ -6,6 +6,15 @@
 namespace k7::sim::trace {
 namespace {
 
+// What a host may do from inside a call the plug-in makes to it.
+const std::vector<CommandEntry> kInsideCommands = {
+    {"led", &ParseLed},         {"dro", &ParseDro},       {"host", &ParseHost},
+    {"stop", &ParseStop},       {"remove", &ParseRemove}, {"arrive", &ParseArrive},
+    {"unplug", &ParseUnplug},   {"plug", &ParsePlug},     {"report", &ParseReport},
+    {"pendant", &ParsePendant}, {"turn", &ParseTurn},     {"tick", &ParseTick},
+    {"update", &ParseUpdate},
+};
+
 // The words of each host call: KIND and its arguments.
 std::size_t CallWords(std::string_view kind) {
     return kind == "dro" ? 3 : 2;
@@ -13,7 +22,7 @@ std::size_t CallWords(std::string_view kind) {
 
 }  // namespace
 
-Action ParseInside(const Args& args, const std::vector<CommandEntry>& table) {
+Action ParseInside(const Args& args) {
     const char* usage =
         "takes a host call (button CODE, dro CODE VALUE, code \"TEXT\", ...) "
         "and a command";
@@ -27,7 +36,7 @@ Action ParseInside(const Args& args, const std::vector<CommandEntry>& table) {
     const NamedEffect call = NameEffect(kind, callArgs);
     if (tokens.size() <= words || tokens[words].quoted) args.Fail(usage);
     const std::string& name = tokens[words].text;
-    const CommandParser parse = FindParser(table, name);
+    const CommandParser parse = FindParser(kInsideCommands, name);
     if (parse == nullptr) args.Fail("cannot run " + TraceWord(name) + " inside a host call");
     const Action command = parse(Args(
         args.name() + " " + name,

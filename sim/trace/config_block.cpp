@@ -1,7 +1,9 @@
 // The `config ... end` block: the host's Config call with a scripted dialog
 // that plays the block's commands as the user, on the dialog model over
 // in-memory controls. The block is read and checked in full before anything
-// runs; a failure inside it names its own line.
+// runs; a failure inside it names its own line. Between the dialog's own
+// commands, the host's values may change and the pendant report and come and
+// go, as outside the block.
 #include <exception>
 #include <memory>
 
@@ -151,10 +153,16 @@ Action DialogEscape(const Args& args) {
     return [](Session& s) { OpenDialog(s).PressEscape(); };
 }
 
+// The dialog's own commands, and what the host and the pendant may do while
+// the dialog is open, as they do outside it.
 const std::vector<CommandEntry> kBlockCommands = {
-    {"expect", &DialogExpect}, {"set", &DialogSet}, {"tick", &ParseTick},
-    {"update", &ParseUpdate},  {"ok", &DialogOk},   {"escape", &DialogEscape},
-    {"skip", &ParseSkip},
+    {"expect", &DialogExpect}, {"set", &DialogSet},      {"tick", &ParseTick},
+    {"update", &ParseUpdate},  {"ok", &DialogOk},        {"escape", &DialogEscape},
+    {"skip", &ParseSkip},      {"led", &ParseLed},       {"dro", &ParseDro},
+    {"host", &ParseHost},      {"report", &ParseReport}, {"pendant", &ParsePendant},
+    {"turn", &ParseTurn},      {"late", &ParseLate},     {"together", &ParseTogether},
+    {"remove", &ParseRemove},  {"arrive", &ParseArrive}, {"unplug", &ParseUnplug},
+    {"plug", &ParsePlug},      {"inside", &ParseInside},
 };
 
 struct BlockStep {
@@ -177,9 +185,10 @@ class BlockScript {
             try {
                 if (!dialog.open()) throw Malformed{step.name + ": the dialog has already closed"};
                 step.action(s_);
+                s_.ThrowInsideFailure();
             } catch (...) {
                 failure_ = std::current_exception();
-                failedLine_ = step.line;
+                failedLine_ = s_.line;  // an `inside`'s failure names its own line
                 return;
             }
         }
@@ -220,20 +229,17 @@ void RunBlock(const Args& args, const std::vector<BlockStep>& steps, Session& s)
 
 }  // namespace
 
-Action ParseConfigBlock(const Args& args, const std::vector<std::string>& lines,
-                        std::size_t& next) {
+Action ParseConfigBlock(const Args& args, TraceReader& reader) {
     args.Expect(0);
-    const int configLine = static_cast<int>(next);
+    const int configLine = reader.line();
     auto steps = std::make_shared<std::vector<BlockStep>>();
     bool closed = false;  // by `escape`; nothing may follow it
-    for (; next < lines.size(); ++next) {
-        const std::vector<Token> tokens = TokensOf(lines, next);
+    for (std::string text; reader.NextLine(text);) {
+        const int line = reader.line();
+        const std::vector<Token> tokens = TokensOf(text, line);
         if (tokens.empty()) continue;
-        const int line = static_cast<int>(next) + 1;
-        if (tokens.front().Is("end") && tokens.size() == 1) {
-            ++next;
+        if (tokens.front().Is("end") && tokens.size() == 1)
             return [args, steps](Session& s) { RunBlock(args, *steps, s); };
-        }
         try {
             const Args command(tokens.front().text,
                                std::vector<Token>(tokens.begin() + 1, tokens.end()));

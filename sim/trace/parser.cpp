@@ -1,20 +1,10 @@
 #include "sim/trace/parser.h"
 
+#include <istream>
+#include <sstream>
+
 namespace k7::sim::trace {
 namespace {
-
-// What a host may do from inside a call the plug-in makes to it.
-const std::vector<CommandEntry> kInsideCommands = {
-    {"led", &ParseLed},         {"dro", &ParseDro},       {"host", &ParseHost},
-    {"stop", &ParseStop},       {"remove", &ParseRemove}, {"arrive", &ParseArrive},
-    {"unplug", &ParseUnplug},   {"plug", &ParsePlug},     {"report", &ParseReport},
-    {"pendant", &ParsePendant}, {"turn", &ParseTurn},     {"tick", &ParseTick},
-    {"update", &ParseUpdate},
-};
-
-Action ParseInsideCommand(const Args& args) {
-    return ParseInside(args, kInsideCommands);
-}
 
 const std::vector<CommandEntry> kCommands = {
     {"led", &ParseLed},         {"dro", &ParseDro},           {"host", &ParseHost},
@@ -23,7 +13,7 @@ const std::vector<CommandEntry> kCommands = {
     {"unplug", &ParseUnplug},   {"plug", &ParsePlug},         {"report", &ParseReport},
     {"pendant", &ParsePendant}, {"turn", &ParseTurn},         {"late", &ParseLate},
     {"tick", &ParseTick},       {"update", &ParseUpdate},     {"expect", &ParseExpect},
-    {"skip", &ParseSkip},       {"together", &ParseTogether}, {"inside", &ParseInsideCommand},
+    {"skip", &ParseSkip},       {"together", &ParseTogether}, {"inside", &ParseInside},
 };
 
 bool ChecksEffects(const Token& name, const Args& args) {
@@ -34,60 +24,72 @@ bool ChecksEffects(const Token& name, const Args& args) {
     return false;
 }
 
-int LineNumber(std::size_t index) {
-    return static_cast<int>(index) + 1;
-}
-
 // `profile <<TAG`: the lines up to one that is exactly TAG, taken verbatim.
-Action ParseProfileBlock(const Args& args, const std::vector<std::string>& lines,
-                         std::size_t& next) {
+Action ParseProfileBlock(const Args& args, TraceReader& reader) {
     args.Expect(1);
     const Token& marker = args.at(0);
     if (marker.quoted || marker.text.size() < 3 || marker.text.compare(0, 2, "<<") != 0)
         args.Fail("takes <<TAG");
     const std::string tag = marker.text.substr(2);
     std::vector<std::string> body;
-    for (; next < lines.size(); ++next) {
-        if (lines[next] == tag) {
-            ++next;
-            return ParseProfile(args, std::move(body));
-        }
-        body.push_back(lines[next]);
+    for (std::string line; reader.NextLine(line);) {
+        if (line == tag) return ParseProfile(args, std::move(body));
+        body.push_back(line);
     }
     args.Fail("no line " + tag + " ends the block");
 }
 
+Action ParseCommand(const Token& name, const Args& args, TraceReader& reader) {
+    if (name.Is("profile")) return ParseProfileBlock(args, reader);
+    if (name.Is("config")) return ParseConfigBlock(args, reader);
+    const CommandParser parse = name.quoted ? nullptr : FindParser(kCommands, name.text);
+    if (parse == nullptr) throw Malformed{"unknown command " + TraceWord(name.text)};
+    return parse(args);
+}
+
 }  // namespace
 
-std::vector<Token> TokensOf(const std::vector<std::string>& lines, std::size_t index) {
-    TokenizeResult result = Tokenize(lines[index]);
-    if (!result.error.empty()) throw LineError{LineNumber(index), result.error};
+std::vector<Token> TokensOf(const std::string& text, int line) {
+    TokenizeResult result = Tokenize(text);
+    if (!result.error.empty()) throw LineError{line, result.error};
     return std::move(result.tokens);
 }
 
-std::vector<Step> ParseTrace(const std::vector<std::string>& lines) {
-    std::vector<Step> steps;
-    for (std::size_t next = 0; next < lines.size();) {
-        const std::size_t index = next++;
-        std::vector<Token> tokens = TokensOf(lines, index);
+bool TraceReader::NextLine(std::string& line) {
+    if (!std::getline(in_, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ++line_;
+    return true;
+}
+
+bool TraceReader::failed() const {
+    return in_.bad();
+}
+
+std::optional<Step> TraceReader::Next() {
+    while (NextLine(text_)) {
+        const int line = line_;
+        std::vector<Token> tokens = TokensOf(text_, line);
         if (tokens.empty()) continue;
         const Token name = tokens.front();
-        const Args args(name.text, std::vector<Token>(tokens.begin() + 1, tokens.end()));
+        tokens.erase(tokens.begin());
+        const Args args(name.text, std::move(tokens));
         try {
-            if (name.Is("profile")) {
-                steps.push_back({LineNumber(index), ParseProfileBlock(args, lines, next)});
-            } else if (name.Is("config")) {
-                steps.push_back({LineNumber(index), ParseConfigBlock(args, lines, next), true});
-            } else {
-                const CommandParser parse =
-                    name.quoted ? nullptr : FindParser(kCommands, name.text);
-                if (parse == nullptr) throw Malformed{"unknown command " + TraceWord(name.text)};
-                steps.push_back({LineNumber(index), parse(args), ChecksEffects(name, args)});
-            }
+            Action action = ParseCommand(name, args, *this);
+            return Step{line, std::move(action), ChecksEffects(name, args)};
         } catch (const Malformed& malformed) {
-            throw LineError{LineNumber(index), malformed.reason};
+            throw LineError{line, malformed.reason};
         }
     }
+    return std::nullopt;
+}
+
+std::vector<Step> ParseTrace(const std::vector<std::string>& lines) {
+    std::stringstream text;
+    for (const std::string& line : lines) text << line << '\n';
+    TraceReader reader(text);
+    std::vector<Step> steps;
+    while (std::optional<Step> step = reader.Next()) steps.push_back(std::move(*step));
     return steps;
 }
 

@@ -19,7 +19,8 @@ inline constexpr int kTraceMalformed = 2;
 int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream& out,
               std::ostream& err);
 
-// Runs one file.
+// Runs one file, read as a stream: twice, once to check every line before
+// anything runs, once to run it, so its length costs no memory.
 int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err);
 
 // Runs parsed steps on a session, reporting a failure as coming from file.

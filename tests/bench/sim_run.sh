@@ -2,7 +2,8 @@
 # The simulator's own speed: the wall time to run every trace of a folder
 # (best of five), and a generated trace of a million ticks of use (keys, wheel
 # turns in step and velocity mode, long idle stretches, every effect checked
-# off): its ticks per second and its peak memory.
+# off), then one of a million wheel detents, one a tick: their ticks per second
+# and their peak memory.
 # Usage: sim_run.sh K7SIM TRACE_FOLDER
 set -eu
 sim=$1
@@ -32,9 +33,22 @@ awk 'BEGIN {
     print "expect none"
     print "# ticks " ticks
 }' > "$trace"
-ticks=$(sed -n 's/^# ticks //p' "$trace")
-/usr/bin/time -f "%e %M" -o "$scratch/time" "$sim" run "$trace"
-read -r seconds kilobytes < "$scratch/time"
-echo "k7sim run, a trace of $ticks ticks ($(wc -l < "$trace") lines): $seconds s," \
-     "$(awk -v t="$ticks" -v s="$seconds" 'BEGIN { printf "%.0f", t / (s > 0 ? s : 0.01) }') ticks/s," \
-     "peak memory $((kilobytes / 1024)) MB"
+# Runs a generated trace; prints its ticks per second and peak memory.
+measure() {
+    ticks=$(sed -n 's/^# ticks //p' "$1")
+    /usr/bin/time -f "%e %M" -o "$scratch/time" "$sim" run "$1"
+    read -r seconds kilobytes < "$scratch/time"
+    echo "k7sim run, a trace of $ticks ticks$2 ($(wc -l < "$1") lines): $seconds s," \
+         "$(awk -v t="$ticks" -v s="$seconds" 'BEGIN { printf "%.0f", t / (s > 0 ? s : 0.01) }') ticks/s," \
+         "peak memory $((kilobytes / 1024)) MB"
+}
+measure "$trace" ""
+
+# The same number of ticks, each with a wheel detent and its step, three lines
+# a tick: the trace is read as a stream, so its length costs no memory.
+awk 'BEGIN {
+    print "led 83 1"; print "host jogIncrement 0.01"; print "start"; print "pendant"; print "tick"
+    for (i = 1; i < 1000000; ++i) { print "turn 1"; print "tick"; print "update" }
+    print "# ticks " i
+}' > "$trace"
+measure "$trace" ", one detent each"

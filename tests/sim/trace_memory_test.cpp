@@ -1,6 +1,10 @@
-// A long trace keeps its memory flat: effects are kept only until a check has
-// looked at them, not at all when no check follows, and the virtual pendant
-// keeps only its last output report.
+// A long trace keeps its memory flat: it is read as a stream, effects are kept
+// only until a check has looked at them, not at all when no check follows, and
+// the virtual pendant keeps only its last output report.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "tests/sim/trace_fixture.h"
 
 namespace k7::test {
@@ -35,6 +39,34 @@ TEST(TraceMemory, EffectsNoCheckWillSeeAreNotKept) {
 
 TEST(TraceMemory, CheckedEffectsAreForgotten) {
     EXPECT_LE(EffectCapacity(LongTrace(5000, true)), 1024u);
+}
+
+// Runs the file as k7sim does, in a child process; the child's peak resident
+// memory in KB. The child starts with the test's own memory.
+long PeakOfRun(const std::filesystem::path& file) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::ostringstream out, err;
+        _exit(RunTrace(file.string(), false, out, err));
+    }
+    int status = -1;
+    rusage usage{};
+    EXPECT_EQ(wait4(child, &status, 0, &usage), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kTracePassed) << status;
+    return usage.ru_maxrss;
+}
+
+TEST(TraceMemory, PeakDoesNotGrowWithTheTrace) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer holds freed memory back in its quarantine";
+#endif
+    const TempDir dir;
+    std::ofstream(dir.path() / "short.trace") << LongTrace(20000, true);
+    std::ofstream(dir.path() / "long.trace") << LongTrace(200000, true);
+    const long shortPeak = PeakOfRun(dir.path() / "short.trace");
+    const long longPeak = PeakOfRun(dir.path() / "long.trace");
+    EXPECT_LT(longPeak - shortPeak, 2048)
+        << shortPeak << " KB for 20000 ticks, " << longPeak << " KB for 200000";
 }
 
 }  // namespace
