@@ -112,11 +112,7 @@ void TraceWriter::Take(const Record& r) {
 
 void TraceWriter::Dispatch(const Record& r, const std::string& text) {
     if (stopped_) return;
-    if (r.kind == RecordKind::Update && blocks_.empty()) {
-        FlushTime();
-        Time("update");
-        return;
-    }
+    if (r.kind == RecordKind::Update && blocks_.empty()) return Time("update");
     if (IsEvent(r.kind)) return BeginEvent(r, text);
     if (IsEventEnd(r.kind)) return EndEvent();
     switch (r.kind) {
@@ -131,6 +127,8 @@ void TraceWriter::Dispatch(const Record& r, const std::string& text) {
             return Call(r, text);
         case RecordKind::Opened:
             pendants_.insert(Lower(text));
+            connected_ = true;
+            connectedPath_ = text;
             if (!blocks_.empty()) blocks_.front().opened = text;
             return;
         case RecordKind::Report:
@@ -236,14 +234,21 @@ std::string TraceWriter::Command(const Block& b, const std::string& opened) {
 std::string TraceWriter::NoticeCommand(const Block& b, const std::string& opened) {
     if (!b.named) return "";
     const auto code = static_cast<std::uint32_t>(b.code);
+    const std::string word = IsPendant(b.path) ? TraceWord(b.path) : Alias(b.path);
     if (code == kArrival) {
         if (!opened.empty()) return "arrive " + TraceWord(opened) + kPendantIds;
-        if (IsPendant(b.path)) return "arrive " + TraceWord(b.path) + kPendantIds;
-        return "arrive " + Alias(b.path) + " 0000 0000";
+        // Searched for and not opened: whatever arrived is no pendant the
+        // plug-in could open; with the pendant open, nothing was searched.
+        if (connected_ && IsPendant(b.path)) return "arrive " + word + kPendantIds;
+        return "arrive " + word + " 0000 0000";
     }
-    if (code == kRemoval)
-        return "remove " + (IsPendant(b.path) ? TraceWord(b.path) : Alias(b.path));
-    return "";
+    if (code != kRemoval) return "";
+    if (PathsMatch(b.path, connectedPath_)) connected_ = false;
+    return "remove " + word;
+}
+
+bool TraceWriter::PathsMatch(const std::string& a, const std::string& b) {
+    return Lower(a) == Lower(b);
 }
 
 bool TraceWriter::IsPendant(const std::string& path) const {
@@ -295,6 +300,13 @@ void TraceWriter::Answer(const Record& r) {
         return;
     }
     Block& outer = blocks_.front();
+    // Changed since the event's first answer: the host changed it inside the
+    // last call the plug-in made to it, as far as anyone can tell.
+    const bool twice = (r.flags & record_flags::kReadTwice) && !(r.flags & record_flags::kNotHeld);
+    if (twice && outer.inside.empty() && !calls_.empty() && !calls_[0].empty()) {
+        outer.inside = "inside " + calls_[0] + " " + line;
+        return;
+    }
     if (r.flags & (record_flags::kReadTwice | record_flags::kNotHeld)) {
         // The next event starts from what the host answered last.
         outer.after +=

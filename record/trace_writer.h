@@ -68,6 +68,7 @@ class TraceWriter {
     void FlushTime();
     std::string Alias(const std::string& path);
     bool IsPendant(const std::string& path) const;
+    static bool PathsMatch(const std::string& a, const std::string& b);
 
     std::string out_;
     std::string pendingText_;
@@ -92,7 +93,9 @@ class TraceWriter {
     std::vector<std::int32_t> applied_;
     bool configOpen_ = false;
     std::string startDevice_;
-    std::set<std::string> pendants_;              // paths opened, in lower case
+    std::set<std::string> pendants_;  // paths opened, in lower case
+    bool connected_ = false;          // the link is open, as far as the notices tell
+    std::string connectedPath_;
     std::map<std::string, std::string> aliases_;  // other devices' paths
 };
 

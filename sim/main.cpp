@@ -13,7 +13,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: k7sim run [--verbose] FILE.trace [FILE.trace ...]\n"
+    "usage: k7sim run [--verbose] [--record-sessions DIR] FILE.trace [FILE.trace ...]\n"
     "       k7sim demo\n"
     "       k7sim live [--keyboard | --device /dev/hidrawN] [--profile FILE]\n"
     "                  [--record FILE.trace] [--script FILE] [--update-ms N]\n"
@@ -22,6 +22,8 @@ constexpr const char* kUsage =
     "         first that fails; exit 0 when every check held, 1 when one did not,\n"
     "         2 when a trace is malformed\n"
     "--verbose  also prints every effect as it happens\n"
+    "--record-sessions DIR  the plug-in also records each session into DIR, as\n"
+    "         with RecordSessions on (to check that a recording replays)\n"
     "demo     plays a built-in, narrated session\n"
     "live     runs the plug-in in real time against a real pendant, or a virtual\n"
     "         one driven from the keyboard (k7sim live --help for its keys)\n";
@@ -33,15 +35,20 @@ int Usage(const char* problem) {
 
 int Run(int argc, char** argv) {
     bool verbose = false;
+    std::string recordInto;
     std::vector<std::string> files;
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--verbose") == 0 && files.empty())
+        if (std::strcmp(argv[i], "--verbose") == 0 && files.empty()) {
             verbose = true;
-        else
+        } else if (std::strcmp(argv[i], "--record-sessions") == 0 && files.empty()) {
+            if (++i == argc) return Usage("--record-sessions needs a folder");
+            recordInto = argv[i];
+        } else {
             files.push_back(argv[i]);
+        }
     }
     if (files.empty()) return Usage("run needs at least one trace file");
-    return k7::sim::trace::RunTraces(files, verbose, std::cout, std::cerr);
+    return k7::sim::trace::RunTraces(files, verbose, std::cout, std::cerr, recordInto);
 }
 
 }  // namespace

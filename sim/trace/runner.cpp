@@ -99,7 +99,8 @@ int RunSteps(const std::string& file, const std::vector<Step>& steps, Session& s
     return runner.Finish();
 }
 
-int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err) {
+int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err,
+             const std::string& recordInto) {
     // The first reading checks every line before anything runs, and counts the
     // effect checks; the second runs the steps as it reads them.
     std::size_t checks = 0;
@@ -111,6 +112,7 @@ int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostr
     std::unique_ptr<Session> session;
     try {
         session = std::make_unique<Session>(file, verbose, out);
+        if (!recordInto.empty()) session->RecordInto(recordInto);
     } catch (const std::exception& e) {
         err << file << ": " << e.what() << '\n';
         return kTraceMalformed;
@@ -121,9 +123,9 @@ int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostr
 }
 
 int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream& out,
-              std::ostream& err) {
+              std::ostream& err, const std::string& recordInto) {
     for (const std::string& file : files) {
-        const int status = RunTrace(file, verbose, out, err);
+        const int status = RunTrace(file, verbose, out, err, recordInto);
         if (status != kTracePassed) return status;
     }
     return kTracePassed;

@@ -16,12 +16,15 @@ inline constexpr int kTraceMalformed = 2;
 
 // Runs the files in order. Failures go to err as "FILE:LINE: ..."; with verbose,
 // every effect goes to out as it happens. Returns the exit status.
+// With recordInto, each file's session is also recorded by the plug-in's
+// session recorder into that folder, as a machinist's recording would be.
 int RunTraces(const std::vector<std::string>& files, bool verbose, std::ostream& out,
-              std::ostream& err);
+              std::ostream& err, const std::string& recordInto = {});
 
 // Runs one file, read as a stream: twice, once to check every line before
 // anything runs, once to run it, so its length costs no memory.
-int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err);
+int RunTrace(const std::string& file, bool verbose, std::ostream& out, std::ostream& err,
+             const std::string& recordInto = {});
 
 // Runs parsed steps on a session, reporting a failure as coming from file.
 // With keepOnlyCheckedEffects the host keeps effects only while a later step

@@ -49,6 +49,12 @@ Session::Session(std::string file, bool verbose, std::ostream& out)
     ObserveEffects();
 }
 
+void Session::RecordInto(const std::string& folder) {
+    sessions_.emplace(folder);
+    platform.sessions = &*sessions_;
+    plugin.RecordNextSession();
+}
+
 // Effects are watched only when something needs them: each one watched costs
 // a copy, which long traces should not pay.
 void Session::ObserveEffects() {

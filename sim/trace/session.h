@@ -15,6 +15,7 @@
 
 #include "plugin/platform.h"
 #include "plugin/plugin.h"
+#include "record/linux/posix_session_storage.h"
 #include "settings/pugixml/pugixml_dom.h"
 #include "sim/sim_host.h"
 #include "sim/sim_window.h"
@@ -89,6 +90,9 @@ class Session {
     // The configuration dialog while a `config` block runs, else null.
     MemoryDialog* dialog = nullptr;
 
+    // The plug-in records this session into folder, whatever the profile says.
+    void RecordInto(const std::string& folder);
+
     void RequireStarted(const Args& args) const;
     void RequireNotStarted(const Args& args) const;
     // Loads the plug-in as the host does.
@@ -134,6 +138,7 @@ class Session {
 
     static void PrintEffect(const Effect& effect, void* context);
 
+    std::optional<PosixSessionStorage> sessions_;
     std::string file_;
     bool verbose_;
     std::ostream& out_;
