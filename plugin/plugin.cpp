@@ -86,13 +86,15 @@ void Plugin::PostInitControl() {
 void Plugin::StartRecording() {
     if (recorder_.recording()) return;
     const std::string name = platform_.moduleTitle + kPluginNameSuffix;
-    if (!recorder_.Begin(*platform_.sessions,
-                         {"A session of the " + name + " plug-in on " + kSystemName + ".",
-                          "It holds the plug-in's own settings, the host values it read, its "
-                          "calls to the host and the pendant's reports.",
-                          "Replay it with: k7sim run FILE"}))
-        return;
-    state_.callbacks.observer = &recorder_.tap();
+    std::vector<std::string> header = {
+        "A session of the " + name + " plug-in on " + kSystemName + ".",
+        "It holds the plug-in's own settings, the host values it read, its calls to the host "
+        "and the pendant's reports.",
+        "Replay it with: k7sim run FILE"};
+    const bool begun = recordFile_ != nullptr
+                           ? recorder_.Begin(*platform_.sessions, std::move(recordFile_), header)
+                           : recorder_.Begin(*platform_.sessions, header);
+    if (begun) state_.callbacks.observer = &recorder_.tap();
 }
 
 void Plugin::RecordSettings(RecordKind kind, const PendantSettings& settings) {

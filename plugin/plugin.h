@@ -48,9 +48,13 @@ class Plugin {
     PendantWindow* window() { return window_.get(); }
     Platform& platform() { return platform_; }
     SessionRecorder& recorder() { return recorder_; }
-    // Records the next session whatever the profile says (the simulator's
-    // round trips); the platform must have somewhere to put it.
-    void RecordNextSession() { recordNext_ = true; }
+    const SessionRecorder& recorder() const { return recorder_; }
+    // Records the next session whatever the profile says (the simulator), into
+    // file when one is given, else into a new file of the platform's sessions.
+    void RecordNextSession(std::unique_ptr<SessionFile> file = nullptr) {
+        recordNext_ = true;
+        recordFile_ = std::move(file);
+    }
 
   private:
     // The session recording, when the profile asks for it: the host's answers
@@ -68,6 +72,7 @@ class Plugin {
     // Before the window: the window's link and timer pass through it.
     SessionRecorder recorder_;
     bool recordNext_ = false;
+    std::unique_ptr<SessionFile> recordFile_;
     std::unique_ptr<PendantWindow> window_;
     bool configuring_ = false;  // Config's dialog is open
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/pendant_protocol.h"
+
 namespace k7 {
 namespace {
 
@@ -110,6 +112,14 @@ void SessionTap::ReadFailed() {
 void SessionTap::Output(std::span<const std::uint8_t> bytes) {
     if (ring_ == nullptr) return;
     const std::size_t n = std::min(bytes.size(), sizeof output_);
+    // The sequence byte moves with every host cycle: a report whose
+    // indicators did not change is not worth a line of its own.
+    if (outputSeen_ && n > kSequenceByte && bytes[kSequenceByte] != output_[kSequenceByte]) {
+        std::uint8_t same[sizeof output_];
+        std::memcpy(same, bytes.data(), n);
+        same[kSequenceByte] = output_[kSequenceByte];
+        if (std::memcmp(output_, same, n) == 0) return;
+    }
     if (outputSeen_ && std::memcmp(output_, bytes.data(), n) == 0) return;
     std::memcpy(output_, bytes.data(), n);
     outputSeen_ = true;

@@ -298,13 +298,11 @@ bool Runner::MainKey(const Key& key) {
 }
 
 // The dialog's modal loop: the form takes the keys while the pendant and the
-// host keep running, as they do behind the dialog in the host. A real
-// pendant that is being recorded waits instead: a trace's `config` block
-// cannot carry pendant reports.
+// host keep running, as they do behind the dialog in the host.
 void Runner::ConfigLoop(MemoryDialog& dialog) {
     ConfigForm form(dialog.controls());
     form_ = &form;
-    formPaused_ = !session_.keyboard() && session_.recording();
+    formPaused_ = false;
     Draw(true);
     const KeyHandler onKey = [&](const Key& key) {
         if (key.kind == KeyKind::Interrupt) {
@@ -472,11 +470,13 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 2;
     }
 
-    std::ofstream record;
+    // Written by the plug-in's own session recorder.
+    std::unique_ptr<SessionFile> record;
     if (!options.record.empty()) {
-        record.open(options.record, std::ios::binary | std::ios::trunc);
-        if (!record) {
-            err << "k7sim live: cannot write " << options.record << "\n";
+        std::string why;
+        record = PosixSessionStorage::OpenFile(options.record, false, why);
+        if (record == nullptr) {
+            err << "k7sim live: " << why << "\n";
             return 2;
         }
         context.recordPath = options.record;
@@ -485,8 +485,7 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     context.scripted = scripted;
 
     try {
-        LiveSession session(profile, real ? &*real : nullptr,
-                            options.record.empty() ? nullptr : &record);
+        LiveSession session(profile, real ? &*real : nullptr, std::move(record));
         Input input(inFd, scripted);
         Runner runner(session, input, scripted, options.updateMs);
         runner.pump = eventLoop.get();

@@ -33,26 +33,6 @@ constexpr struct {
                   {codes::kDroJogPercent, 50.0}};
 constexpr int kStartAxisVelocity = 1200;
 
-std::string Hex(unsigned value, int digits) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%0*x", digits, value);
-    return text;
-}
-
-std::string ReportLine(std::span<const std::uint8_t> bytes) {
-    std::string line = "report";
-    for (std::uint8_t byte : bytes) line += " " + Hex(byte, 2);
-    return line;
-}
-
-std::optional<std::string> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void Keep(std::deque<std::string>& lines, std::string line, std::size_t kept) {
     lines.push_back(std::move(line));
     while (lines.size() > kept) lines.pop_front();
@@ -96,28 +76,10 @@ std::string Explain(const Effect& effect) {
     return name.empty() ? text : text + "  (" + name + ")";
 }
 
-std::string Shown(MemoryControls& controls, const SettingKey& key) {
-    const int control = SettingControl(key.key);
-    switch (SettingControlKind(key.key)) {
-        case ControlKind::Edit:
-            return trace::TraceWord(controls.Text(control));
-        case ControlKind::CheckBox:
-            return controls.Checked(control) ? "1" : "0";
-        default:  // a combo box, the one other kind a setting is shown in
-            return std::to_string(controls.Selection(control));
-    }
-}
-
-std::string FocusName(int control) {
-    if (control == kOkId) return "OK";
-    for (const SettingKey& key : kSettingKeys)
-        if (SettingControl(key.key) == control) return key.key;
-    return std::to_string(control);
-}
-
 }  // namespace
 
-LiveSession::LiveSession(std::string profilePath, const RealSystem* real, std::ostream* record)
+LiveSession::LiveSession(std::string profilePath, const RealSystem* real,
+                         std::unique_ptr<SessionFile> record)
     : profilePath_(std::move(profilePath)),
       tap_(real != nullptr ? real->windows : simWindows_, *this),
       platform_{nullptr, &tap_, &xml_, nullptr, "K7"},
@@ -129,15 +91,14 @@ LiveSession::LiveSession(std::string profilePath, const RealSystem* real, std::o
     } else {
         platform_.hid = &virtualHid_;
     }
-    if (record != nullptr) recorder_.emplace(*record);
+    if (record != nullptr) {
+        platform_.sessions = &sessions_;
+        plugin_.RecordNextSession(std::move(record));
+    }
 }
 
 LiveSession::~LiveSession() {
     if (started_ && !stopped_) Stop();
-}
-
-void LiveSession::Record(const std::string& line) {
-    if (recorder_) recorder_->Line(line);
 }
 
 void LiveSession::Log(const std::string& line) {
@@ -146,84 +107,43 @@ void LiveSession::Log(const std::string& line) {
 
 void LiveSession::SetHostLed(int code, bool lit) {
     host_.SetLed(code, lit);
-    Record("led " + std::to_string(code) + (lit ? " 1" : " 0"));
 }
 
 void LiveSession::SetHostDro(int code, double value) {
     host_.SetDro(code, value);
-    Record("dro " + std::to_string(code) + " " + trace::TraceNumber(value));
 }
 
 void LiveSession::SetJogIncrement(double value) {
     jogIncrement_ = value;
     host_.SetJogIncrement(value);
-    Record("host jogIncrement " + trace::TraceNumber(value));
 }
 
 void LiveSession::Start() {
-    // The profile as it is before the plug-in first opens it.
-    const std::optional<std::string> profile = ReadFile(profilePath_);
-    Record(
-        "# A k7sim live session (" +
-        std::string(keyboard() ? "the keyboard's virtual pendant" : "the pendant through hidraw") +
-        "). Replay it with: k7sim run FILE");
-    if (profile && recorder_) recorder_->Profile(*profile);
-
-    if (keyboard()) {
-        virtualHid_.AddDevice(kVirtualPendantPath, kPendantVendorId, kPendantProductId);
-        Record(std::string("device ") + kVirtualPendantPath + " " + Hex(kPendantVendorId, 4) + " " +
-               Hex(kPendantProductId, 4));
-    } else {
-        const std::vector<std::string> paths = liveHid_->ListInterfaces();
-        if (paths.empty()) Record("nodevice");
-        for (const std::string& path : paths) {
-            // Ids that cannot be read never match, as 0000:0000 never does.
-            HidAttributes ids{};
-            if (!liveHid_->Probe(path, ids)) ids = HidAttributes{};
-            Record("device " + trace::TraceWord(path) + " " + Hex(ids.vendorId, 4) + " " +
-                   Hex(ids.productId, 4));
-        }
-    }
-
+    if (keyboard()) virtualHid_.AddDevice(kVirtualPendantPath, kPendantVendorId, kPendantProductId);
     SetHostLed(codes::kLedJogEnabled, true);
     SetJogIncrement(kStartStepSize);
     for (const auto& dro : kStartDros) SetHostDro(dro.code, dro.value);
-    for (int axis = 0; axis < 3; ++axis) {
-        host_.SetAxisVelocity(axis, kStartAxisVelocity);
-        Record("host axisVelocity " + std::to_string(axis) + " " +
-               std::to_string(kStartAxisVelocity));
-    }
+    for (int axis = 0; axis < 3; ++axis) host_.SetAxisVelocity(axis, kStartAxisVelocity);
 
-    Record("start");
     pluginName_ = plugin_.SetProName(HostStringCreate(profilePath_.c_str()));
     host_.Install(plugin_);
     plugin_.InitControl(host_.engine(), host_.setup(), host_.planner(), host_.view());
     plugin_.PostInitControl();
     started_ = true;
     TakeEffects();
-    Record("expect name " + trace::TraceWord(pluginName_));
-    // The settings the session runs with.
-    for (const SettingKey& key : kSettingKeys)
-        Record("expect setting " + std::string(key.key) + " " +
-               std::to_string(FieldValue(plugin_.state().settings, key)));
-    RecordOpened();
     Log(LinkState());
 }
 
 void LiveSession::Stop() {
     if (stopped_) return;
-    Record("stop");
     plugin_.StopPlug();
     stopped_ = true;
     TakeEffects();
-    Record("expect none");
-    if (recorder_) recorder_->Finish();
 }
 
 void LiveSession::TakeEffects() {
     std::vector<Effect>& effects = host_.effects();
     for (const Effect& effect : effects) {
-        Record("expect " + trace::DescribeEffect(effect));
         if (effect.kind == Effect::Kind::Code) {
             const std::string note = machine_.TakeNote();
             Keep(codes_, effect.text + (note.empty() ? "" : "   (" + note + ")"), kCodesKept);
@@ -235,55 +155,19 @@ void LiveSession::TakeEffects() {
     effects.clear();
 }
 
-// Written only when both handles are open, or the link is closed: a node the
-// system refused to open has no counterpart in the replay's virtual system.
-void LiveSession::RecordOpened() {
-    PendantWindow* window = plugin_.window();
-    if (window == nullptr) return;
-    const PendantLink& link = window->link();
-    const bool read = link.readHandle() != kInvalidHandle;
-    const bool write = link.writeHandle() != kInvalidHandle;
-    if (read && write) Record("expect opened " + trace::TraceWord(link.devicePath()));
-    if (!read && !write && !link.connected()) Record("expect opened none");
-}
-
-// The indicators the pendant shows, each time they change.
-void LiveSession::RecordOutput() {
-    PendantWindow* window = plugin_.window();
-    if (window == nullptr || !window->link().connected()) return;
-    const auto& out = window->outputReport();
-    if (outputRecorded_ && out[kIndicatorByte] == lastOutput_[kIndicatorByte] &&
-        out[kModeByte] == lastOutput_[kModeByte])
-        return;
-    std::string line = "expect out";
-    for (std::uint8_t byte : out) line += " " + Hex(byte, 2);
-    Record(line);
-    std::copy(std::begin(out), std::end(out), lastOutput_);
-    outputRecorded_ = true;
-}
-
 void LiveSession::Tick() {
     simWindows_.Tick();
 }
 
 void LiveSession::AfterTick() {
     ++ticks_;
-    if (liveHid_) {
-        // Reports one read took together replay as a group arriving at once.
-        const std::vector<LiveHid::Report> reports = liveHid_->TakeReports();
-        if (reports.size() > 1) Record("together " + std::to_string(reports.size()));
-        for (const LiveHid::Report& report : reports) Record(ReportLine(report));
-    }
     if (PendantWindow* window = plugin_.window()) rate_.Sample(window->link().reportsRead());
-    if (recorder_) recorder_->Tick();
     TakeEffects();
-    RecordOutput();
 }
 
 void LiveSession::Update() {
     plugin_.Update();
     ++updates_;
-    if (recorder_) recorder_->Update();
     TakeEffects();
     // The host's own cycle: it jogs by the step size the pendant last chose.
     const double stepSize = host_.Dro(codes::kDroStepSize);
@@ -295,21 +179,13 @@ void LiveSession::BeforeDeviceChange(const DeviceChange& change) {
     const std::string path = change.name;
     if (change.code == kDeviceRemoveComplete) {
         Log("device removed: " + path);
-        if (liveHid_) Record("remove " + trace::TraceWord(path));
     } else if (change.code == kDeviceArrival) {
         Log("device arrived: " + path);
-        if (!liveHid_) return;
-        // A node outside --device's view is some other device to the replay.
-        HidAttributes ids{};
-        if (!liveHid_->Probe(path, ids)) ids = HidAttributes{};
-        Record("arrive " + trace::TraceWord(path) + " " + Hex(ids.vendorId, 4) + " " +
-               Hex(ids.productId, 4));
     }
 }
 
 void LiveSession::AfterDeviceChange(const DeviceChange&) {
     TakeEffects();
-    RecordOpened();
     Log(LinkState());
 }
 
@@ -321,7 +197,6 @@ void LiveSession::QueueReport(bool withPrevious) {
     report.bytes[kModeKeyByte] = pendant_.keys4;
     report.withPrevious = withPrevious;
     virtualHid_.QueueReport(report);
-    Record(ReportLine(report.bytes));
 }
 
 // A pendant sends a report per detent: a turn of several detents within one
@@ -329,7 +204,6 @@ void LiveSession::QueueReport(bool withPrevious) {
 void LiveSession::Turn(int counts) {
     const int step = counts < 0 ? -1 : 1;
     const int reports = counts < 0 ? -counts : counts;
-    if (reports > 1) Record("together " + std::to_string(reports));
     for (int i = 0; i < reports; ++i) {
         pendant_.wheel = static_cast<std::uint8_t>(pendant_.wheel + step);
         QueueReport(i > 0);
@@ -359,11 +233,9 @@ void LiveSession::TogglePlug() {
     pendant_.plugged = !pendant_.plugged;
     if (pendant_.plugged) {
         virtualHid_.ArriveDevice(path, kPendantVendorId, kPendantProductId);
-        Record("arrive " + path);
         simWindows_.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, path.c_str()});
     } else {
         virtualHid_.RemoveDevice(path);
-        Record("remove " + path);
         simWindows_.Deliver(
             DeviceChange{kDeviceRemoveComplete, kDevTypeDeviceInterface, path.c_str()});
     }
@@ -373,34 +245,8 @@ void LiveSession::ToggleLed(int code) {
     SetHostLed(code, !host_.Led(code));
 }
 
-void LiveSession::RecordShown(MemoryControls& controls) {
-    shownControls_.clear();
-    for (const SettingKey& key : kSettingKeys) {
-        shownControls_.push_back(Shown(controls, key));
-        Record("expect " + std::string(key.key) + " " + shownControls_.back());
-    }
-}
-
-// Only the controls' values at OK or Escape matter to the dialog: each
-// control the user changed becomes one `set` of its value then.
-void LiveSession::RecordChanges(MemoryControls& controls) {
-    std::size_t i = 0;
-    for (const SettingKey& key : kSettingKeys) {
-        std::string shown = Shown(controls, key);
-        if (shown != shownControls_[i]) {
-            Record("set " + std::string(key.key) + " " + shown);
-            shownControls_[i] = std::move(shown);
-        }
-        ++i;
-    }
-}
-
 void LiveSession::Configure(const std::function<void(MemoryDialog& dialog)>& user) {
-    if (recorder_) recorder_->BeginConfig();
-    MemoryDialog dialog([this, &user](MemoryDialog& open) {
-        RecordShown(open.controls());
-        user(open);
-    });
+    MemoryDialog dialog([&user](MemoryDialog& open) { user(open); });
     dialog.onMessage = [this](const char* text) {
         lastMessage_ = text;
         host_.RecordMsgBox(text);
@@ -411,22 +257,16 @@ void LiveSession::Configure(const std::function<void(MemoryDialog& dialog)>& use
         ~Restore() { platform.dialog = nullptr; }
     } restore{platform_};
     plugin_.Config();
-    if (recorder_) recorder_->EndConfig();
     TakeEffects();
 }
 
 bool LiveSession::PressOk(MemoryDialog& dialog) {
-    RecordChanges(dialog.controls());
-    Record("ok");
     const bool closed = dialog.PressOk();
     TakeEffects();
-    if (!closed) Record("expect focus " + FocusName(dialog.controls().focus()));
     return closed;
 }
 
 void LiveSession::PressEscape(MemoryDialog& dialog) {
-    RecordChanges(dialog.controls());
-    Record("escape");
     dialog.PressEscape();
 }
 

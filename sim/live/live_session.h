@@ -1,8 +1,7 @@
 // One live session: the plug-in inside the simulated host and machine of the
 // demo, driven in real time by a real pendant or by the keyboard's virtual
-// one. Every input the session gives the plug-in (reports, ticks, updates,
-// host changes, device notices, the configuration) and every effect it sees
-// can be written as a trace that `k7sim run` replays.
+// one. The plug-in's own session recorder can write the session as a trace
+// that `k7sim run` replays.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +16,11 @@
 #include "plugin/platform.h"
 #include "plugin/plugin.h"
 #include "protocol/pendant_protocol.h"
+#include "record/linux/posix_session_storage.h"
 #include "settings/pugixml/pugixml_dom.h"
 #include "sim/demo/demo_machine.h"
 #include "sim/live/live_hid.h"
 #include "sim/live/report_rate.h"
-#include "sim/live/trace_recorder.h"
 #include "sim/live/window_tap.h"
 #include "sim/memory_dialog.h"
 #include "sim/sim_host.h"
@@ -55,8 +54,9 @@ struct VirtualPendant {
 
 class LiveSession final : public WindowObserver {
   public:
-    // real: null for the virtual pendant. record: the trace's stream, or null.
-    LiveSession(std::string profilePath, const RealSystem* real, std::ostream* record);
+    // real: null for the virtual pendant. record: the trace's file, or null.
+    LiveSession(std::string profilePath, const RealSystem* real,
+                std::unique_ptr<SessionFile> record = nullptr);
     ~LiveSession();
     LiveSession(const LiveSession&) = delete;
     LiveSession& operator=(const LiveSession&) = delete;
@@ -97,7 +97,7 @@ class LiveSession final : public WindowObserver {
     bool keyboard() const { return !real_.has_value(); }
     bool started() const { return started_; }
     bool stopped() const { return stopped_; }
-    bool recording() const { return recorder_.has_value(); }
+    bool recording() const { return plugin_.recorder().recording(); }
     const VirtualPendant& pendant() const { return pendant_; }
     SimHost& host() { return host_; }
     const DemoMachine& machine() const { return machine_; }
@@ -122,22 +122,16 @@ class LiveSession final : public WindowObserver {
     void AfterDeviceChange(const DeviceChange& change) override;
 
   private:
-    void Record(const std::string& line);
     void Log(const std::string& line);
     void TakeEffects();
-    void RecordOpened();
-    void RecordOutput();
     void QueueReport(bool withPrevious = false);
     void SetHostLed(int code, bool lit);
     void SetHostDro(int code, double value);
     void SetJogIncrement(double value);
-    // The dialog's controls as `set` and `expect` write them.
-    void RecordShown(MemoryControls& controls);
-    void RecordChanges(MemoryControls& controls);
 
     std::string profilePath_;
     std::optional<RealSystem> real_;
-    std::optional<TraceRecorder> recorder_;
+    PosixSessionStorage sessions_;
 
     // Built in this order, torn down in reverse: the plug-in goes first.
     SimHost host_;
@@ -155,10 +149,7 @@ class LiveSession final : public WindowObserver {
     bool stopped_ = false;
     std::string pluginName_;
     double jogIncrement_ = 0.0;
-    std::uint8_t lastOutput_[kOutputReportSize] = {};
-    bool outputRecorded_ = false;
     std::string lastMessage_;
-    std::vector<std::string> shownControls_;  // by kSettingKeys order, as last recorded
     std::deque<std::string> actions_;
     std::deque<std::string> codes_;
     long ticks_ = 0;
