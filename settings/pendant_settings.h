@@ -1,6 +1,6 @@
-// The 23 persisted settings. Every field is 0 until the first load; the pendant
+// The 24 persisted settings. Every field is 0 until the first load; the pendant
 // logic reads them afresh at each use, so a change made by the dialog's OK takes
-// effect at the next tick.
+// effect at the next tick. RecordSessions alone is read when the plug-in starts.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,7 @@ struct PendantSettings {
     bool Xreverse = false;
     bool Yreverse = false;
     bool Zreverse = false;
+    bool RecordSessions = false;  // each session written as a trace file for diagnosis
 };
 
 }  // namespace k7

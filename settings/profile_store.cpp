@@ -178,6 +178,15 @@ XmlElement ProfileStore::FindKey(std::string_view section, std::string_view key)
     return document->FirstChild(sectionElement, key);
 }
 
+bool ProfileStore::HasKey(std::string_view section, std::string_view key) {
+    try {
+        return static_cast<bool>(FindKey(section, key));
+    } catch (...) {
+        Failed();
+        return false;
+    }
+}
+
 XmlElement ProfileStore::FindOrCreateKey(std::string_view section, std::string_view key) {
     XmlDocument* document = Document();
     if (document == nullptr) return {};

@@ -54,6 +54,8 @@ class ProfileStore {
     bool SetInt(std::string_view section, std::string_view key, std::int32_t value);
 
     XmlElement FindKey(std::string_view section, std::string_view key);
+    // Whether the profile holds the key now; false when the lookup failed.
+    bool HasKey(std::string_view section, std::string_view key);
     XmlElement FindOrCreateKey(std::string_view section, std::string_view key);
 
     // Whether a change would be saved: the file was missing or parsed.

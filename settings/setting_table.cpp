@@ -11,7 +11,7 @@ namespace {
 using S = PendantSettings;
 using F = SettingField;
 
-constexpr std::array<SettingKey, 23> kKeys = {{
+constexpr std::array<SettingKey, 24> kKeys = {{
     {"BUTTON0", 0, [](S& s) -> F { return &s.BUTTON[0]; }, &ButtonList},
     {"BUTTON1", 0, [](S& s) -> F { return &s.BUTTON[1]; }, &ButtonList},
     {"BUTTON2", 0, [](S& s) -> F { return &s.BUTTON[2]; }, &ButtonList},
@@ -35,6 +35,7 @@ constexpr std::array<SettingKey, 23> kKeys = {{
     {"Xreverse", 0, [](S& s) -> F { return &s.Xreverse; }, nullptr},
     {"Yreverse", 0, [](S& s) -> F { return &s.Yreverse; }, nullptr},
     {"Zreverse", 0, [](S& s) -> F { return &s.Zreverse; }, nullptr},
+    {"RecordSessions", 0, [](S& s) -> F { return &s.RecordSessions; }, nullptr, true},
 }};
 
 }  // namespace

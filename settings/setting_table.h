@@ -1,7 +1,8 @@
-// The 23 settings in one table: the profile key, the start-up default, the
+// The 24 settings in one table: the profile key, the start-up default, the
 // field of PendantSettings that holds it (whose type fixes the narrowing on
-// load and the widening on save) and, for the seven list positions, the option
-// list. The loader, the saver, the dialog and the simulator all read it.
+// load and the widening on save), for the seven list positions the option
+// list, and whether Config may add the key to a profile that lacks it. The
+// loader, the saver, the dialog and the simulator all read it.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +25,12 @@ struct SettingKey {
     std::int32_t defaultValue;                 // the start-up default
     SettingField (*field)(PendantSettings&);   // where the value lives
     const std::span<const char* const>* list;  // the option list of a position; null otherwise
+    // Kept out of a profile that lacks it until it differs from its default, so
+    // that profiles and their readers from before the key see the keys they knew.
+    bool createdOnlyWhenSet = false;
 };
 
-// The 23 keys in load and save order (also the order of first creation).
+// The 24 keys in load and save order (also the order of first creation).
 extern const std::span<const SettingKey> kSettingKeys;
 
 // The key of that name (letter case counts), or null.

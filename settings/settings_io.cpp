@@ -23,6 +23,14 @@ void ReadKeys(ProfileStore& store, PendantSettings& settings, std::size_t first,
     }
 }
 
+// A key created only when set joins the profile once it differs from its
+// default; one already there (with a value: a blank one was dropped on
+// reading) is written like any other.
+bool Writes(ProfileStore& store, const SettingKey& key, std::int32_t value) {
+    return !key.createdOnlyWhenSet || value != key.defaultValue ||
+           store.HasKey(kSettingsSection, key.key);
+}
+
 }  // namespace
 
 void LoadSettings(ProfileStore& store, PendantSettings& settings,
@@ -37,10 +45,12 @@ void ConfigureSettings(ProfileStore& store, PendantSettings& settings,
                        const std::function<void(PendantSettings&)>& edit) {
     ReadKeys(store, settings, 0, kSettingKeys.size(), kConfigVelDefault);
     // However the dialog closes, every key is written: a key missing from the
-    // profile is created with the value the dialog showed.
+    // profile is created with the value the dialog showed (one created only
+    // when set, only when that value is not its default).
     if (edit) edit(settings);
     for (const SettingKey& key : kSettingKeys) {
-        store.SetInt(kSettingsSection, key.key, FieldValue(settings, key));
+        const std::int32_t value = FieldValue(settings, key);
+        if (Writes(store, key, value)) store.SetInt(kSettingsSection, key.key, value);
     }
 }
 

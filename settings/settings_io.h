@@ -17,7 +17,9 @@ void LoadSettings(ProfileStore& store, PendantSettings& settings,
                   const std::function<void()>& betweenButtonsAndVel);
 
 // Reloads every key ("Vel" defaulting to 2), lets `edit` change the settings
-// (the configuration dialog), and writes all 23 keys back whatever it did.
+// (the configuration dialog), and writes every key back whatever it did; a key
+// created only when set is left out of a profile that lacks it while it holds
+// its default.
 void ConfigureSettings(ProfileStore& store, PendantSettings& settings,
                        const std::function<void(PendantSettings&)>& edit);
 

@@ -252,13 +252,14 @@ TEST_F(DialogModelTest, APositionOutsideItsListOpensWithoutSelectionAndOkStoresM
     EXPECT_EQ(Written("BUTTON1"), "-1");
 }
 
-TEST_F(DialogModelTest, EscapeAfterChangesLeavesTheReloadedSettingsAndWritesAll23Keys) {
+TEST_F(DialogModelTest, EscapeAfterChangesLeavesTheReloadedSettingsAndWritesTheKeys) {
     Configure(WithSection("<OEM1>3</OEM1>"), [this](MemoryDialog& d) {
         MemoryControls& c = d.controls();
         c.SetText(kOemEdits[0], "4");
         c.SetText(kDelayStepsEdit, "99");
         c.Select(kStepBoxes[0], 4);
         c.SetChecked(kReverseChecks[0], true);
+        c.SetChecked(kRecordSessionsCheck, true);
         d.PressEscape();
         EXPECT_FALSE(d.open());
         EXPECT_TRUE(messages.empty());
@@ -267,7 +268,8 @@ TEST_F(DialogModelTest, EscapeAfterChangesLeavesTheReloadedSettingsAndWritesAll2
     EXPECT_EQ(settings().DelaySteps, 25);
     EXPECT_EQ(settings().StepSize[0], 1);
     EXPECT_FALSE(settings().Xreverse);
-    for (const SettingKey& key : kSettingKeys) EXPECT_NE(Written(key.key), "(absent)") << key.key;
+    for (const SettingKey& key : kSettingKeys)
+        EXPECT_EQ(Written(key.key) == "(absent)", key.createdOnlyWhenSet) << key.key;
     EXPECT_EQ(Written("OEM1"), "3");
     EXPECT_EQ(Written("Vel"), "2");
 }
@@ -305,13 +307,14 @@ TEST_F(DialogModelTest, SettingsChangeOnlyAtOk) {
 
 TEST_F(DialogModelTest, EverySettingHasItsOwnControlOfTheRightKind) {
     std::set<int> seen;
+    PendantSettings settings;
     for (const SettingKey& key : kSettingKeys) {
         const int id = SettingControl(key.key);
         const DialogControl* control = FindDialogControl(id);
         ASSERT_NE(control, nullptr) << key.key;
         EXPECT_TRUE(seen.insert(id).second) << key.key;
         const std::string name = key.key;
-        const ControlKind expected = name.find("reverse") != std::string::npos
+        const ControlKind expected = std::holds_alternative<bool*>(key.field(settings))
                                          ? ControlKind::CheckBox
                                      : name.rfind("Macro", 0) == 0 || name.rfind("OEM", 0) == 0 ||
                                              name == "StepJogRate" || name == "DelaySteps"
@@ -325,7 +328,7 @@ TEST_F(DialogModelTest, EverySettingHasItsOwnControlOfTheRightKind) {
         if (control.id == kNoId) continue;
         EXPECT_TRUE(ids.insert(control.id).second) << control.id;
     }
-    EXPECT_EQ(ids.size(), 24u);  // 23 settings and OK
+    EXPECT_EQ(ids.size(), 25u);  // 24 settings and OK
     EXPECT_EQ(FirstTabStop(), kOkId);
 }
 

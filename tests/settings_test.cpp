@@ -65,7 +65,7 @@ TEST_F(SettingsTest, WithoutTheSectionEveryFieldTakesItsDefaultAndTheProfileGain
     EXPECT_EQ(File(), profile);
 }
 
-TEST_F(SettingsTest, FirstConfigClosedWithEscapeWritesAll23KeysInOrderWithVel2) {
+TEST_F(SettingsTest, FirstConfigClosedWithEscapeWritesTheKeysInOrderWithVel2) {
     Start("<profile><Preferences><Units>1</Units></Preferences></profile>");
     plugin.Config();
     ASSERT_EQ(dialog.shown.size(), 1u);

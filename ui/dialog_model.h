@@ -1,5 +1,5 @@
 // The configuration dialog `propertiesdlg`: opening fills the controls from
-// PendantSettings; OK validates the ten edits and applies all 23 settings in one
+// PendantSettings; OK validates the ten edits and applies all 24 settings in one
 // step; Escape changes nothing. The platform supplies the controls and routes
 // the dialog's events here. Which control shows which setting is the dialog's
 // control map; how each value is held is the setting table's.
@@ -22,7 +22,7 @@ class propertiesdlg {
     // control in tab order, the OK button.
     bool OnInitDialog();
 
-    // OK, by button 1 or by Enter. Returns true when all 23 settings were
+    // OK, by button 1 or by Enter. Returns true when all 24 settings were
     // applied and the dialog may close; false when an edit held no integer (the
     // message was shown, the focus moved to that edit, nothing changed).
     bool OnOK();

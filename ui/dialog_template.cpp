@@ -60,6 +60,8 @@ constexpr DialogControl kControls[] = {
     // The vendor's notice and address in the top row, beside the title.
     {kNoId, K::Label, 183, 18, 84, 8, "Tarnwick Ver 1.0"},
     {kNoId, K::Label, 267, 18, 71, 8, "K7 USB pendant"},
+    // Under the frames, level with OK; last in tab order, so Tab goes on to OK.
+    {kRecordSessionsCheck, K::CheckBox, 44, 238, 124, 10, "Record sessions for diagnosis"},
 };
 
 // Edits and check boxes in the order OK reads them (the first edit without an
@@ -72,12 +74,12 @@ constexpr SettingControlEntry kControlMap[] = {
     {"Xreverse", kReverseChecks[0]}, {"Yreverse", kReverseChecks[1]},
     {"Zreverse", kReverseChecks[2]}, {"OEM3", kOemEdits[2]},
     {"OEM4", kOemEdits[3]},          {"Macro3", kMacroEdits[2]},
-    {"Macro4", kMacroEdits[3]},      {"Vel", kVelocityBox},
-    {"BUTTON0", kButtonBoxes[0]},    {"BUTTON1", kButtonBoxes[1]},
-    {"BUTTON2", kButtonBoxes[2]},    {"ScreenSel1", kScreenBoxes[0]},
-    {"ScreenSel2", kScreenBoxes[1]}, {"ScreenSel3", kScreenBoxes[2]},
-    {"StepSize1", kStepBoxes[0]},    {"StepSize2", kStepBoxes[1]},
-    {"StepSize3", kStepBoxes[2]},
+    {"Macro4", kMacroEdits[3]},      {"RecordSessions", kRecordSessionsCheck},
+    {"Vel", kVelocityBox},           {"BUTTON0", kButtonBoxes[0]},
+    {"BUTTON1", kButtonBoxes[1]},    {"BUTTON2", kButtonBoxes[2]},
+    {"ScreenSel1", kScreenBoxes[0]}, {"ScreenSel2", kScreenBoxes[1]},
+    {"ScreenSel3", kScreenBoxes[2]}, {"StepSize1", kStepBoxes[0]},
+    {"StepSize2", kStepBoxes[1]},    {"StepSize3", kStepBoxes[2]},
 };
 
 }  // namespace

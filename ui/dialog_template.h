@@ -30,6 +30,7 @@ inline constexpr int kDelayStepsEdit = 4181;
 inline constexpr int kStepJogRateEdit = 4182;
 // Check boxes.
 inline constexpr int kReverseChecks[3] = {4245, 4246, 4247};
+inline constexpr int kRecordSessionsCheck = 4248;
 
 enum class ControlKind { PushButton, Image, Label, ComboBox, Edit, CheckBox, GroupFrame };
 

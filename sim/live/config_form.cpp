@@ -52,7 +52,10 @@ constexpr FormLine kLines[] = {
     {"                                 ",
      {{"OEM4", "  OEM Button #4 ", 6}, {"Macro4", "  Macro #4 ", 6}}},
     {"", {}},
-    {"                                                                  ", {{"OK", "", 0}}},
+    // Beside OK, as in the dialog; the label's blanks keep OK in its column.
+    {"",
+     {{"RecordSessions", "Record sessions for diagnosis                                 ", 0},
+      {"OK", "", 0}}},
 };
 
 constexpr const char* kReverse = "\x1b[7m";

@@ -1,7 +1,7 @@
 // One settings call's work on host profiles of 20 KB, 200 KB and 2 MB: open,
-// 23 reads, 23 writes, close, as Config does it. The store walks the root's
-// children once per store, so the cost grows linearly with the profile (the
-// complexity fit of each family says how well).
+// a read and a write of each key, close, as Config does it. The store walks
+// the root's children once per store, so the cost grows linearly with the
+// profile (the complexity fit of each family says how well).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -117,7 +117,7 @@ BENCHMARK(BM_ProfileStoreOpenReadWrite)
     ->Unit(benchmark::kMillisecond);
 
 // The host's start-up as far as the profile goes: SetProName, then
-// PostInitControl loading the 23 settings, on a profile that already holds them.
+// PostInitControl loading the settings, on a profile that already holds them.
 void BM_StartUpOnUnchangedProfile(benchmark::State& state) {
     const ProfileFile file(200 * 1024);
     PugiXmlDomFactory xml;

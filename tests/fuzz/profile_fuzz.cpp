@@ -1,5 +1,5 @@
 // The profile store on pugixml, fuzzed with arbitrary profile bytes: a
-// configuration reads and writes all 23 keys, then the store's promises are
+// configuration reads and writes every key, then the store's promises are
 // checked (the sanitizers check the rest):
 //   - a profile the store cannot parse is left byte for byte as it was;
 //   - a profile it saves parses again and holds exactly the values written;
