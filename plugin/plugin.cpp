@@ -15,8 +15,6 @@ Plugin::Plugin(Platform& platform) : platform_(platform) {}
 
 namespace {
 
-constexpr const char* kRecordSessionsKey = "RecordSessions";
-
 #if defined(_WIN32)
 constexpr const char* kSystemName = "Windows";
 #else

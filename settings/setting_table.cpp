@@ -35,7 +35,7 @@ constexpr std::array<SettingKey, 24> kKeys = {{
     {"Xreverse", 0, [](S& s) -> F { return &s.Xreverse; }, nullptr},
     {"Yreverse", 0, [](S& s) -> F { return &s.Yreverse; }, nullptr},
     {"Zreverse", 0, [](S& s) -> F { return &s.Zreverse; }, nullptr},
-    {"RecordSessions", 0, [](S& s) -> F { return &s.RecordSessions; }, nullptr, true},
+    {kRecordSessionsKey, 0, [](S& s) -> F { return &s.RecordSessions; }, nullptr, true},
 }};
 
 }  // namespace

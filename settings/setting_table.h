@@ -15,6 +15,9 @@
 namespace k7 {
 
 inline constexpr const char* kSettingsSection = "Ravlen_K7_Pendant";
+// The one key read before the others at start-up: it decides whether the
+// session is recorded, from its very start.
+inline constexpr const char* kRecordSessionsKey = "RecordSessions";
 
 // A field of PendantSettings: 16-bit numbers and list positions, 32-bit
 // numbers, or flags.
