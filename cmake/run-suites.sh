@@ -4,7 +4,9 @@
 # after --skip are counted as skipped without running (their reason has been
 # printed by the caller). Presets named after --vm run inside the virtual
 # machine of vm-run.sh; a guest that failed or hung counts as one failed test.
-# Exit status 1 when any test failed.
+# Sessions that the Windows suites recorded through the module itself are then
+# replayed by the Linux simulator, each counted as one test. Exit status 1
+# when any test failed.
 #
 # usage: run-suites.sh [-j N] PRESET... [--vm PRESET...] [--skip PRESET...]
 set -u
@@ -20,6 +22,7 @@ for arg in "$@"; do
 done
 
 mkdir -p build
+rm -f build/*/recorded-module/session.trace
 passed=0 failed=0 skipped=0 summary=""
 for preset in $run $vm; do
   case " $vm " in
@@ -41,6 +44,18 @@ for preset in $run $vm; do
   [ "$(cat "$log.status")" = 0 ] || [ "$bad" != 0 ] || bad=1
   passed=$((passed + total - bad)) failed=$((failed + bad))
   summary="$summary$(printf '  %-15s %4d passed, %d failed (%d s%s)' "$preset" $((total - bad)) "$bad" "$seconds" "$where")
+"
+done
+for recording in build/*/recorded-module/session.trace; do
+  [ -f "$recording" ] || continue
+  preset=$(basename "$(dirname "$(dirname "$recording")")")
+  echo "== replay: the session $preset's module recorded"
+  if ./build/linux/k7sim run "$recording"; then
+    passed=$((passed + 1)) bad=0
+  else
+    failed=$((failed + 1)) bad=1
+  fi
+  summary="$summary$(printf '  %-15s %4d passed, %d failed (its recorded session, replayed)' "$preset" $((1 - bad)) "$bad")
 "
 done
 for preset in $skip; do

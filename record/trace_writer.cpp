@@ -388,8 +388,9 @@ void TraceWriter::ConfigRecord(const Record& r) {
             }
             if (!ok && changed)
                 Note(
-                    "closed with Escape on values the profile had gained since the start; the "
-                    "replay presses OK on them instead");
+                    "closed with Escape on values unlike those of the replay's profile (a key "
+                    "the profile lacked, or a change to it meanwhile): the replay presses OK on "
+                    "them instead");
             Line(ok || changed ? "ok" : "escape");
             return;
         }

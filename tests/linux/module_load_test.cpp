@@ -19,6 +19,7 @@
 
 #include "host/host_abi.h"
 #include "tests/support/module_host.h"
+#include "tests/support/recorded_session.h"
 
 namespace {
 
@@ -231,6 +232,35 @@ TEST(ModuleLoad, ComEntriesAnswerAsAServerWithNothingToRegister) {
     EXPECT_EQ(module.Entry<ServerFn>("DllCanUnloadNow")(), kOk);
     EXPECT_EQ(module.Entry<ServerFn>("DllRegisterServer")(), kOk);
     EXPECT_EQ(module.Entry<ServerFn>("DllUnregisterServer")(), kOk);
+}
+
+// With recording switched on in the profile, the module writes the session
+// into $XDG_STATE_HOME/k7pendant/sessions, and the simulator replays it green.
+TEST(ModuleLoad, RecordedSessionReplaysInTheSimulator) {
+    char state[] = "/tmp/k7-state-XXXXXX";
+    ASSERT_NE(mkdtemp(state), nullptr);
+    setenv("XDG_STATE_HOME", state, 1);
+    ModuleCopy copy("K7rec");
+    {
+        LoadedModule module(copy.path());
+        ASSERT_TRUE(module.loaded()) << dlerror();
+        const auto pump = module.Entry<PumpFn>("K7PumpEvents");
+        ModuleHostBlocks blocks;
+        PlayRecordedSession(
+            module, blocks, RecordingProfile("recorded"), [&] { pump(40); },
+            [&] { module.Entry<VoidFn>("Config")(); });
+    }
+    unsetenv("XDG_STATE_HOME");
+    const fs::path file = NewestRecording(fs::path(state) / "k7pendant" / "sessions");
+    ASSERT_FALSE(file.empty());
+    const std::string text = FileText(file);
+    // No pendant here: the plug-in reads nothing of the host, and its ticks
+    // and the dialog are what there is to record.
+    for (const char* line :
+         {"\nnodevice\n", "\nstart\n", "\ntick\nupdate\n", "\nconfig\n", "\nstop\nexpect none\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    EXPECT_EQ(std::system((std::string(K7SIM_PATH) + " run " + file.string()).c_str()), 0) << text;
+    fs::remove_all(state);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // K7.dll as the host loads it: LoadLibrary, entry points found by their
 // undecorated names, and an export table holding nothing else.
+#include <shlobj.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "host/host_abi.h"
 #include "tests/support/module_host.h"
+#include "tests/support/recorded_session.h"
 #include "tests/win32/dialog_driver.h"
 #include "tests/win32/message_pump.h"
 
@@ -239,6 +241,46 @@ TEST(ModuleLoad, ComEntriesAnswerAsAServerWithNothingToRegister) {
     EXPECT_EQ(module.Entry<ServerFn>("DllCanUnloadNow")(), S_OK);
     EXPECT_EQ(module.Entry<ServerFn>("DllRegisterServer")(), S_OK);
     EXPECT_EQ(module.Entry<ServerFn>("DllUnregisterServer")(), S_OK);
+}
+
+// With recording switched on in the profile, the module writes the session
+// into the user's local application data, and leaves a copy for the build to
+// replay in the simulator on Linux.
+TEST(ModuleLoad, RecordedSessionGoesToTheLocalApplicationData) {
+    ModuleCopy copy("K7rec");
+    LoadedModule module(copy.path());
+    ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
+    const HWND hostWindow = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                            100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hostWindow, nullptr) << "no window without a display";
+    ModuleHostBlocks blocks;
+    k7::WriteField(blocks.view.data(), k7::offsets::kViewWindowHandle, hostWindow);
+    PlayRecordedSession(
+        module, blocks, RecordingProfile("recorded"), [] { PumpMessagesFor(30); },
+        [&] {
+            k7::test::DialogDriver ok({[] {
+                const HWND dialog = k7::test::DialogDriver::SettingsWindow();
+                if (dialog != nullptr) PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                return dialog != nullptr;
+            }});
+            module.Entry<VoidFn>("Config")();
+            EXPECT_TRUE(ok.finished());
+        });
+    DestroyWindow(hostWindow);
+
+    wchar_t local[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(
+        SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
+    const std::filesystem::path file =
+        NewestRecording(std::filesystem::path(local) / "k7pendant" / "sessions");
+    ASSERT_FALSE(file.empty());
+    const std::string text = FileText(file);
+    for (const char* line : {"plug-in on Windows.", "\nnodevice\n", "\nstart\n", "\nconfig\n",
+                             "\n  ok\nend\n", "\nstop\nexpect none\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    const std::filesystem::path out = K7_RECORDING_OUT;
+    std::filesystem::create_directories(out.parent_path());
+    std::filesystem::copy_file(file, out, std::filesystem::copy_options::overwrite_existing);
 }
 
 }  // namespace
