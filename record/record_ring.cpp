@@ -14,14 +14,17 @@ std::size_t PowerOfTwo(std::size_t n) {
 RecordRing::RecordRing(std::size_t capacity)
     : slots_(new Record[PowerOfTwo(capacity)]), mask_(PowerOfTwo(capacity) - 1) {}
 
-bool RecordRing::Push(const Record* records, std::size_t count) {
+bool RecordRing::Reserve(std::size_t count) {
     const std::uint64_t head = head_.load(std::memory_order_relaxed);
-    if (head + count - tailSeen_ > capacity()) {
-        tailSeen_ = tail_.load(std::memory_order_acquire);
-        if (head + count - tailSeen_ > capacity()) return false;
-    }
-    for (std::size_t i = 0; i < count; ++i) slots_[(head + i) & mask_] = records[i];
-    head_.store(head + count, std::memory_order_release);
+    if (head + count - tailSeen_ <= capacity()) return true;
+    tailSeen_ = tail_.load(std::memory_order_acquire);
+    return head + count - tailSeen_ <= capacity();
+}
+
+bool RecordRing::Push(const Record* records, std::size_t count) {
+    if (!Reserve(count)) return false;
+    for (std::size_t i = 0; i < count; ++i) Slot(i) = records[i];
+    Commit(count);
     return true;
 }
 

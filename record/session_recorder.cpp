@@ -146,6 +146,14 @@ void SessionRecorder::Run(void* context) {
     (*shared)->file.reset();
 }
 
+void SessionRecorder::CatchUp() {
+    if (!recording()) return;
+    const RecordRing& ring = shared_->ring;
+    if (ring.size() < ring.capacity() / 2) return;
+    for (int waited = 0; waited < 1000 && ring.size() > ring.capacity() / 8; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 void SessionRecorder::End() {
     if (!recording()) return;
     tap_.Attach(nullptr);

@@ -49,6 +49,11 @@ class SessionRecorder {
     bool recording() const { return thread_ != nullptr; }
     const std::string& fileName() const { return fileName_; }
 
+    // For a simulated host that runs faster than real time, never for a real
+    // one: with the ring half full, waits (at most a second) until the writer
+    // has taken most of it.
+    void CatchUp();
+
     // The session is over: the writer writes what is left and closes the
     // file. Waits at most kJoinMs; a writer still busy then is let go and
     // finishes on its own.

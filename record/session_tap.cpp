@@ -39,26 +39,31 @@ Record SessionTap::Make(RecordKind kind, std::int32_t code, std::uint8_t flags) 
     return r;
 }
 
-// The head record with the text in it and in the Text records after it, all
-// in the ring or none; a ring found full ends the recording for good.
-void SessionTap::Append(Record head, std::string_view text) {
+// The head record and its text in the Text records after it, all in the
+// ring or none, written in place; a ring found full ends the recording.
+void SessionTap::Append(const Record& head, std::string_view text) {
     if (ring_ == nullptr || lost_) return;
-    Record records[kMaxTextRecords];
-    std::size_t n = 0;
-    records[n++] = head;
-    if (!text.empty()) {
-        records[0].size = 0;
-        for (std::size_t at = 0; at < text.size() && n < kMaxTextRecords; at += Record::kDataSize) {
-            Record chunk = Make(RecordKind::Text);
-            chunk.size = static_cast<std::uint8_t>(std::min(Record::kDataSize, text.size() - at));
-            std::memcpy(chunk.data, text.data() + at, chunk.size);
-            records[n - 1].flags |= record_flags::kMore;
-            records[n++] = chunk;
-        }
+    const std::size_t chunks =
+        std::min((text.size() + Record::kDataSize - 1) / Record::kDataSize, kMaxTextRecords);
+    if (!ring_->Reserve(1 + chunks)) {
+        lost_ = true;
+        ring_->MarkLost(ticks_ + 1);
+        return;
     }
-    if (ring_->Push(records, n)) return;
-    lost_ = true;
-    ring_->MarkLost(ticks_ + 1);
+    Record& first = ring_->Slot(0);
+    first = head;
+    if (chunks > 0) first.flags |= record_flags::kMore;
+    for (std::size_t i = 0; i < chunks; ++i) {
+        const std::size_t at = i * Record::kDataSize;
+        Record& chunk = ring_->Slot(1 + i);
+        chunk.kind = RecordKind::Text;
+        chunk.flags = i + 1 < chunks ? record_flags::kMore : 0;
+        chunk.depth = head.depth;
+        chunk.code = 0;
+        chunk.size = static_cast<std::uint8_t>(std::min(Record::kDataSize, text.size() - at));
+        std::memcpy(chunk.data, text.data() + at, chunk.size);
+    }
+    ring_->Commit(1 + chunks);
 }
 
 void SessionTap::Begin(RecordKind kind, std::int32_t code, std::uint8_t flags,

@@ -56,7 +56,7 @@ class SessionTap final : public HostObserver {
     void Answer(RecordKind kind, std::uint32_t key, int code, double value, double second,
                 std::uint8_t axis);
     Slot* Find(std::uint32_t key);
-    void Append(Record head, std::string_view text = {});
+    void Append(const Record& head, std::string_view text = {});
     Record Make(RecordKind kind, std::int32_t code = 0, std::uint8_t flags = 0) const;
 
     RecordRing* ring_ = nullptr;

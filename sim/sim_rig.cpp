@@ -10,6 +10,7 @@ void SimRig::AddPendant(const std::string& path) {
 
 Plugin& SimRig::Start() {
     plugin = std::make_unique<Plugin>(platform);
+    if (recordSession) plugin->RecordNextSession();
     plugin->SetProName(HostStringCreate(""));  // no profile: the settings take their defaults
     host.Install(*plugin);
     plugin->InitControl(host.engine(), host.setup(), host.planner(), host.view());

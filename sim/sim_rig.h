@@ -37,6 +37,8 @@ class SimRig {
     SimWindowSystem windows{&hid};
     Platform platform;
     std::unique_ptr<Plugin> plugin;
+    // Start records the session into platform.sessions, whatever the profile says.
+    bool recordSession = false;
 };
 
 }  // namespace k7::sim

@@ -139,7 +139,10 @@ Action ParseTick(const Args& args) {
     const int n = args.Count(0, 1);
     return [args, n](Session& s) {
         s.RequireStarted(args);
-        for (int i = 0; i < n; ++i) s.windows.Tick();
+        for (int i = 0; i < n; ++i) {
+            s.windows.Tick();
+            s.KeepPaceWithRecorder();
+        }
     };
 }
 
@@ -149,7 +152,10 @@ Action ParseUpdate(const Args& args) {
     // The library is loaded from the first line on: the host may call Update
     // before start, which then only advances the counters.
     return [n](Session& s) {
-        for (int i = 0; i < n; ++i) s.plugin.Update();
+        for (int i = 0; i < n; ++i) {
+            s.plugin.Update();
+            s.KeepPaceWithRecorder();
+        }
     };
 }
 

@@ -53,6 +53,7 @@ void Session::RecordInto(const std::string& folder) {
     sessions_.emplace(folder);
     platform.sessions = &*sessions_;
     plugin.RecordNextSession();
+    paced_ = true;
 }
 
 // Effects are watched only when something needs them: each one watched costs

@@ -92,6 +92,12 @@ class Session {
 
     // The plug-in records this session into folder, whatever the profile says.
     void RecordInto(const std::string& folder);
+    // The simulation runs far faster than a host's 40 ticks a second: it waits
+    // for the recorder's writer whenever the writer falls behind, so that the
+    // recording holds the whole session.
+    void KeepPaceWithRecorder() {
+        if (paced_) plugin.recorder().CatchUp();
+    }
 
     void RequireStarted(const Args& args) const;
     void RequireNotStarted(const Args& args) const;
@@ -139,6 +145,7 @@ class Session {
     static void PrintEffect(const Effect& effect, void* context);
 
     std::optional<PosixSessionStorage> sessions_;
+    bool paced_ = false;
     std::string file_;
     bool verbose_;
     std::ostream& out_;

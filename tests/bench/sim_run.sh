@@ -52,3 +52,40 @@ awk 'BEGIN {
     print "# ticks " i
 }' > "$trace"
 measure "$trace" ", one detent each"
+
+# Session recordings: an hour of a host ticking 40 times and updating 10 times
+# a second, idle and with the wheel turning a step every tick, as the plug-in
+# records them; then a recording of a million ticks (the idle hour's pattern
+# with a turning minute in every ten) replayed: its size and k7sim run's memory.
+hour() {  # $1: the command a tick's report takes ("" at rest)
+    awk -v turn="$1" 'BEGIN {
+        print "led 83 1"; print "host jogIncrement 0.01"; print "start"; print "pendant"; print "tick"
+        for (i = 0; i < 36000; ++i) {
+            for (j = 0; j < 4; ++j) { if (turn != "") print turn; print "tick" }
+            print "update"
+        }
+        print "stop"
+    }'
+}
+for kind in idle busy; do
+    mkdir -p "$scratch/$kind"
+    hour "$([ $kind = busy ] && echo 'turn 1')" > "$scratch/$kind.trace"
+    "$sim" run --record-sessions "$scratch/$kind" "$scratch/$kind.trace"
+    echo "a recorded hour, $kind: $(( $(cat "$scratch/$kind"/K7-*.trace | wc -c) / 1024 )) KB"
+done
+awk 'BEGIN {
+    print "led 83 1"; print "host jogIncrement 0.01"; print "start"; print "pendant"; print "tick"
+    for (ticks = 1; ticks < 1000000; ) {
+        for (i = 0; i < 2400; ++i) { print "turn 1"; print "tick"; if (i % 4 == 3) print "update" }
+        for (i = 0; i < 21600; ++i) { print "tick 4"; print "update" }
+        ticks += 2400 + 86400
+    }
+    print "stop"
+    print "# ticks " ticks
+}' > "$trace"
+mkdir -p "$scratch/million"
+"$sim" run --record-sessions "$scratch/million" "$trace"
+recorded=$(ls "$scratch"/million/K7-*.trace)
+echo "# ticks $(sed -n 's/^# ticks //p' "$trace")" >> "$recorded"
+echo "a recorded million ticks: $(( $(wc -c < "$recorded") / 1024 / 1024 )) MB"
+measure "$recorded" ", recorded by the plug-in"
