@@ -21,7 +21,7 @@ EOF
 awk '
   BEGIN {
     split("Install|Enable|Configure|Keys and the wheel|Unplugging and plugging in|" \
-          "Troubleshooting|The release kit", names, "|")
+          "Reporting a problem|Troubleshooting|The release kit", names, "|")
     for (i in names) want[names[i]] = 1
   }
   /^## / { title = substr($0, 4); keep = (title in want); skip = 0
