@@ -139,10 +139,18 @@ bool SessionRecorder::Begin(SessionStorage& storage, std::unique_ptr<SessionFile
     return true;
 }
 
+// Nothing leaves the thread: an exception there would end the host's process.
 void SessionRecorder::Run(void* context) {
     const std::unique_ptr<std::shared_ptr<Shared>> shared(
         static_cast<std::shared_ptr<Shared>*>(context));
-    (*shared)->Loop();
+    try {
+        (*shared)->Loop();
+    } catch (...) {
+        try {
+            (*shared)->file->Write("# recording ended here: the recorder ran out of memory\n");
+        } catch (...) {
+        }
+    }
     (*shared)->file.reset();
 }
 

@@ -127,8 +127,8 @@ class Runner {
     // One pass of the loop: waits for keys or for time, hands over the keys
     // (until the handler returns false), runs what is due, redraws. False when
     // the input ended or a signal asked to stop.
-    bool Step(const KeyHandler& onKey, bool timeRuns);
-    void WaitForInput(long long waitMs, bool timeRuns);
+    bool Step(const KeyHandler& onKey);
+    void WaitForInput(long long waitMs);
     void RunDue();
     void PassTime(int ticks);
     bool MainKey(const Key& key);
@@ -148,7 +148,6 @@ class Runner {
     bool quit_ = false;
     bool inComment_ = false;
     ConfigForm* form_ = nullptr;
-    bool formPaused_ = false;
     long long running_ = -1;
 };
 
@@ -163,16 +162,16 @@ void Runner::Run() {
     nextUpdate_ = updateMs_;
     Draw(true);
     while (!quit_) {
-        if (!Step([this](const Key& key) { return MainKey(key); }, true)) break;
+        if (!Step([this](const Key& key) { return MainKey(key); })) break;
     }
     context.seconds = static_cast<double>(Now()) / 1000.0;
     finalStatus = RenderStatus(session_, context, false);
     session_.Stop();
 }
 
-void Runner::WaitForInput(long long waitMs, bool timeRuns) {
+void Runner::WaitForInput(long long waitMs) {
     const int timeout = static_cast<int>(std::max(0LL, waitMs));
-    if (pump != nullptr && timeRuns) {
+    if (pump != nullptr) {
         // The plug-in's own timer and device notices wait here; keys are
         // looked at after each of them.
         if (pump->Pump(timeout) >= 0) {
@@ -189,26 +188,22 @@ void Runner::WaitForInput(long long waitMs, bool timeRuns) {
     if (::poll(&keys, 1, timeout) > 0) input_.Fill();
 }
 
-bool Runner::Step(const KeyHandler& onKey, bool timeRuns) {
+bool Runner::Step(const KeyHandler& onKey) {
     if (StopRequested()) return false;
     // Time runs on only while the handler keeps the keys: once it hands them
     // back (the dialog closed), the loop it belongs to ends first.
     if (scripted_) {
         Key key;
         if (!input_.Next(key, Now())) return false;
-        if (onKey(key) && timeRuns) RunDue();
+        if (onKey(key)) RunDue();
         return !StopRequested();
     }
-    long long wait = kRedrawMs;
-    if (timeRuns) {
-        const long long next = session_.keyboard() ? std::min(nextTick_, nextUpdate_) : nextUpdate_;
-        wait = std::min(wait, next - Now());
-    }
-    WaitForInput(wait, timeRuns);
+    const long long next = session_.keyboard() ? std::min(nextTick_, nextUpdate_) : nextUpdate_;
+    WaitForInput(std::min<long long>(kRedrawMs, next - Now()));
     Key key;
     bool handled = true;
     while (handled && !quit_ && input_.Next(key, Now())) handled = onKey(key);
-    if (handled && timeRuns) RunDue();
+    if (handled) RunDue();
     Draw(false);
     // A terminal never ends its input; a pipe does, and then the session ends.
     if (input_.ended() && terminal == nullptr) return false;
@@ -302,7 +297,6 @@ bool Runner::MainKey(const Key& key) {
 void Runner::ConfigLoop(MemoryDialog& dialog) {
     ConfigForm form(dialog.controls());
     form_ = &form;
-    formPaused_ = false;
     Draw(true);
     const KeyHandler onKey = [&](const Key& key) {
         if (key.kind == KeyKind::Interrupt) {
@@ -310,7 +304,7 @@ void Runner::ConfigLoop(MemoryDialog& dialog) {
             return false;
         }
         if (key.kind == KeyKind::Tick) {
-            if (!formPaused_) PassTime(1);
+            PassTime(1);
             return true;
         }
         switch (form.HandleKey(key)) {
@@ -331,7 +325,7 @@ void Runner::ConfigLoop(MemoryDialog& dialog) {
         return dialog.open();
     };
     while (dialog.open() && !quit_) {
-        if (!Step(onKey, !formPaused_)) quit_ = true;
+        if (!Step(onKey)) quit_ = true;
     }
     if (dialog.open()) session_.PressEscape(dialog);
     form_ = nullptr;
@@ -351,8 +345,7 @@ void Runner::Draw(bool force) {
     }
     std::vector<std::string> lines;
     lines.push_back("\x1b[1mk7sim live: configuration\x1b[0m   pendant: " + session_.LinkState() +
-                    (formPaused_ ? "   (waits while the form is open: recording)"
-                                 : "   (keeps working meanwhile)"));
+                    "   (keeps working meanwhile)");
     for (std::string& line : form_->Render(true)) lines.push_back(std::move(line));
     terminal->Draw(lines);
 }
