@@ -28,6 +28,10 @@ void SessionTap::Attach(RecordRing* ring) {
     callDepth_ = 0;
     outputSeen_ = false;
     for (Slot& slot : slots_) slot = Slot{};
+    for (Slot& slot : dros_) slot = Slot{};
+    for (Slot& slot : leds_) slot = Slot{};
+    for (auto& field : fields_)
+        for (Slot& slot : field) slot = Slot{};
 }
 
 Record SessionTap::Make(RecordKind kind, std::int32_t code, std::uint8_t flags) const {
@@ -149,9 +153,18 @@ SessionTap::Slot* SessionTap::Find(std::uint32_t key) {
     return nullptr;
 }
 
+SessionTap::Slot* SessionTap::Direct(RecordKind kind, int index, int code) {
+    if (kind == RecordKind::Field)
+        return code >= 0 && code < kFields && index >= 0 && index < kAxes ? &fields_[code][index]
+                                                                          : nullptr;
+    if (code < 0 || code >= kDirectCodes) return nullptr;
+    return kind == RecordKind::Dro ? &dros_[code] : &leds_[code];
+}
+
 void SessionTap::Answer(RecordKind kind, std::uint32_t key, int code, double value, double second,
                         std::uint8_t axis) {
-    Slot* slot = Find(key);
+    Slot* slot = Direct(kind, axis, code);
+    if (slot == nullptr) slot = Find(key);
     if (slot != nullptr && Same(slot->value, value) && Same(slot->second, second)) {
         slot->readIn = event_;
         return;
@@ -196,7 +209,9 @@ void SessionTap::Calling(HostCall call, int code, double value, const char* text
             Record r = Make(RecordKind::SetDro, code);
             r.setValue(0, value);
             // The replayed host holds what the plug-in wrote.
-            if (Slot* slot = Find(Key(RecordKind::Dro, 0, code))) {
+            Slot* slot = Direct(RecordKind::Dro, 0, code);
+            if (slot == nullptr) slot = Find(Key(RecordKind::Dro, 0, code));
+            if (slot != nullptr) {
                 slot->value = value;
                 slot->writtenIn = event_;
             }

@@ -52,10 +52,16 @@ class SessionTap final : public HostObserver {
         std::uint32_t writtenIn = 0;  // the event the plug-in last wrote it in
     };
     static constexpr std::size_t kSlots = 256;
+    // The codes the plug-in reads are below this: their slots are found by
+    // the code itself, the few others by hashing.
+    static constexpr int kDirectCodes = 1024;
+    static constexpr int kFields = 16;
+    static constexpr int kAxes = 8;
 
     void Answer(RecordKind kind, std::uint32_t key, int code, double value, double second,
                 std::uint8_t axis);
     Slot* Find(std::uint32_t key);
+    Slot* Direct(RecordKind kind, int index, int code);
     void Append(const Record& head, std::string_view text = {});
     Record Make(RecordKind kind, std::int32_t code = 0, std::uint8_t flags = 0) const;
 
@@ -70,6 +76,9 @@ class SessionTap final : public HostObserver {
     std::uint8_t output_[8] = {};
     bool outputSeen_ = false;
     Slot slots_[kSlots];
+    Slot dros_[kDirectCodes];
+    Slot leds_[kDirectCodes];
+    Slot fields_[kFields][kAxes];
 };
 
 }  // namespace k7
