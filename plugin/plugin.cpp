@@ -64,9 +64,10 @@ void Plugin::PostInitControl() {
     Guarded([&] {
         ProfileStore store;
         store.Open(platform_.xml, state_.profileName);
+        // A recording that cannot start (out of memory) is no reason not to load.
         if (platform_.sessions != nullptr &&
             (recordNext_ || store.GetInt(kSettingsSection, kRecordSessionsKey, 0) != 0))
-            StartRecording();
+            Guarded([this] { StartRecording(); });
         tap.Begin(RecordKind::Start);
         // A search that fails midway leaves the pendant unopened; the settings
         // after it are still read.

@@ -53,7 +53,7 @@ inline constexpr std::uint8_t kReadTwice = 16;    // read already in this event,
 inline constexpr std::uint8_t kNotHeld = 32;      // the plug-in had just written another value
 inline constexpr std::uint8_t kOk = 64;
 inline constexpr std::uint8_t kInterface = 128;
-inline constexpr std::uint8_t kSaveFailed = 2;
+inline constexpr std::uint8_t kSaveFailed = 2;  // on ConfigEnd, where no wait is told
 }  // namespace record_flags
 
 struct Record {

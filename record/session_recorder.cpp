@@ -98,7 +98,10 @@ std::unique_ptr<SessionFile> SessionRecorder::NewFile(SessionStorage& storage, s
     names.erase(std::remove_if(names.begin(), names.end(),
                                [](const std::string& n) { return !IsRecording(n); }),
                 names.end());
-    std::sort(names.begin(), names.end());  // the time in the name sorts them
+    // The time in the name sorts them; "-2" after the same second comes later.
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return a.substr(0, a.size() - 6) < b.substr(0, b.size() - 6);
+    });
     for (std::size_t i = 0; names.size() - i >= kFilesKept; ++i) storage.Remove(folder, names[i]);
     const std::string stamp = "K7-" + storage.LocalTime();
     std::string name = stamp + ".trace";
