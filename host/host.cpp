@@ -4,26 +4,26 @@
 
 namespace k7 {
 
-void Host::Call(HostCall call, int code, double value, const char* text) const {
-    if (callbacks_.observer != nullptr) callbacks_.observer->Calling(call, code, value, text);
-}
-
-void Host::Returned() const {
-    if (callbacks_.observer != nullptr) callbacks_.observer->Returned();
+// The observer told of a call is the one told of its return: the callbacks
+// may be held (and the observer with them) while the host runs the call.
+HostObserver* Host::Call(HostCall call, int code, double value, const char* text) const {
+    HostObserver* observer = callbacks_.observer;
+    if (observer != nullptr) observer->Calling(call, code, value, text);
+    return observer;
 }
 
 void Host::DoButton(int code) const {
     if (callbacks_.doButton == nullptr) return;
-    Call(HostCall::Button, code, 0, nullptr);
+    HostObserver* observer = Call(HostCall::Button, code, 0, nullptr);
     callbacks_.doButton(static_cast<short>(code));
-    Returned();
+    if (observer != nullptr) observer->Returned();
 }
 
 void Host::SetDRO(int code, double value) const {
     if (callbacks_.setDro == nullptr) return;
-    Call(HostCall::SetDro, code, value, nullptr);
+    HostObserver* observer = Call(HostCall::SetDro, code, value, nullptr);
     callbacks_.setDro(static_cast<short>(code), value);
-    Returned();
+    if (observer != nullptr) observer->Returned();
 }
 
 double Host::GetDRO(int code) const {
@@ -42,18 +42,18 @@ bool Host::GetLED(int code) const {
 
 void Host::Code(const char* line) const {
     if (callbacks_.code == nullptr) return;
-    Call(HostCall::Code, 0, 0, line);
+    HostObserver* observer = Call(HostCall::Code, 0, 0, line);
     callbacks_.code(line);
-    Returned();
+    if (observer != nullptr) observer->Returned();
 }
 
 void Host::SetHostMessage(const char* text) const {
     if (blocks_.planner == nullptr && callbacks_.messageHook == nullptr) return;
-    Call(HostCall::Message, 0, 0, text);
+    HostObserver* observer = Call(HostCall::Message, 0, 0, text);
     if (blocks_.planner != nullptr)
         HostStringAssignAt(blocks_.planner, offsets::kHostMessage, text);
     if (callbacks_.messageHook != nullptr) callbacks_.messageHook(text);
-    Returned();
+    if (observer != nullptr) observer->Returned();
 }
 
 // A field read that the observer is told of; a missing block answers 0 and is

@@ -87,8 +87,7 @@ class Host {
   private:
     template <typename T>
     T Observed(HostField field, int index, const void* block, std::size_t offset) const;
-    void Call(HostCall call, int code, double value, const char* text) const;
-    void Returned() const;
+    HostObserver* Call(HostCall call, int code, double value, const char* text) const;
     template <typename T>
     void WriteJog(int axis, std::size_t field, T value) const;
 

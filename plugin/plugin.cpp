@@ -125,8 +125,8 @@ void Plugin::Config() {
         store.Open(platform_.xml, state_.profileName);
         SettingsDialog* dialog = platform_.dialog;
         ConfigureSettings(store, state_.settings, [this, dialog](PendantSettings& settings) {
+            RecordSettings(RecordKind::Shown, settings);
             recorder_.tap().Begin(RecordKind::ConfigOpened);
-            RecordSettings(RecordKind::Setting, settings);
             const bool ok = dialog != nullptr && dialog->Run(settings);
             if (ok) RecordSettings(RecordKind::ConfigSet, settings);
             recorder_.tap().End(RecordKind::ConfigClosed, ok ? record_flags::kOk : 0);

@@ -22,6 +22,7 @@ enum class RecordKind : std::uint8_t {
     NoticeEnd,
     Stop,
     Stopped,
+    Shown,         // code: key index; value(0): what the dialog opens on (read from the profile)
     ConfigOpened,  // the dialog opened
     ConfigSet,     // code: key index; value(0): the value OK applied
     ConfigClosed,  // flags: kOk when by OK

@@ -8,7 +8,9 @@
 namespace k7 {
 namespace {
 
-constexpr std::size_t kMaxTextRecords = 16;  // texts longer than 16 records are cut
+// Texts of up to 1,152 bytes: the longest G-code line the plug-in makes (about
+// 660 characters, of two numbers near the double's range) and any device path.
+constexpr std::size_t kMaxTextRecords = 48;
 
 std::uint32_t Key(RecordKind kind, int index, int code) {
     return (static_cast<std::uint32_t>(kind) << 24) | (static_cast<std::uint32_t>(index) << 16) |

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <variant>
 
 #include "host/host_observer.h"
@@ -295,6 +296,13 @@ void TraceWriter::Render(const Block& b) {
 void TraceWriter::Answer(const Record& r) {
     const std::string line = AnswerLine(r);
     if (line.empty()) return;
+    if (!std::isfinite(r.value(0)) || !std::isfinite(r.value(1))) {
+        const std::string note = "# here the host answered " + line +
+                                 ", no number a trace can give it: the replay goes on without\n";
+        if (blocks_.empty()) return Note(note.substr(2, note.size() - 3));
+        blocks_.front().after += note;
+        return;
+    }
     if (blocks_.empty()) {
         carry_ += line + "\n";
         return;
@@ -321,7 +329,17 @@ void TraceWriter::Answer(const Record& r) {
 }
 
 void TraceWriter::Call(const Record& r, const std::string& text) {
-    const std::string call = CallText(r, text);
+    std::string call = CallText(r, text);
+    if (r.kind == RecordKind::SetDro && !std::isfinite(r.value(0))) {
+        // No check can name the value: the call is checked off unnamed.
+        const std::string lines = "# here the plug-in set DRO " + std::to_string(r.code) + " to " +
+                                  call.substr(call.rfind(' ') + 1) + "\nskip\n";
+        if (blocks_.empty())
+            out_ += lines;
+        else
+            blocks_.front().after += lines;
+        call.clear();
+    }
     const std::size_t depth = r.depth;
     if (calls_.size() <= depth) {
         calls_.resize(depth + 1);
@@ -329,17 +347,14 @@ void TraceWriter::Call(const Record& r, const std::string& text) {
     }
     calls_[depth] = call;
     callIds_[depth] = ++nextCall_;
+    if (call.empty()) return;
     if (blocks_.empty()) return Line("expect " + call);
     blocks_.front().after += "expect " + call + "\n";
 }
 
 void TraceWriter::Started(Block b) {
     started_ = true;
-    out_ += "profile <<END_OF_PROFILE\n<profile>\n <" + std::string(kSettingsSection) + ">\n";
-    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
-        out_ += "  <" + std::string(kSettingKeys[i].key) + ">" + std::to_string(settings_[i]) +
-                "</" + kSettingKeys[i].key + ">\n";
-    out_ += " </" + std::string(kSettingsSection) + ">\n</profile>\nEND_OF_PROFILE\n";
+    WriteProfile("profile", settings_);
     out_ += b.opened.empty() ? "nodevice\n" : "device " + TraceWord(b.opened) + kPendantIds + "\n";
     // The replay loads what the plug-in loaded.
     std::string loaded;
@@ -350,54 +365,56 @@ void TraceWriter::Started(Block b) {
     Render(b);
 }
 
+// The plug-in's own section, every key written out: nothing else of the
+// host's profile.
+void TraceWriter::WriteProfile(const char* command, const std::vector<std::int32_t>& values) {
+    out_ += std::string(command) + " <<END_OF_PROFILE\n<profile>\n <" + kSettingsSection + ">\n";
+    for (std::size_t i = 0; i < kSettingKeys.size(); ++i)
+        out_ += "  <" + std::string(kSettingKeys[i].key) + ">" + std::to_string(values[i]) + "</" +
+                kSettingKeys[i].key + ">\n";
+    out_ += " </" + std::string(kSettingsSection) + ">\n</profile>\nEND_OF_PROFILE\n";
+}
+
 void TraceWriter::ConfigRecord(const Record& r) {
     const auto index = static_cast<std::size_t>(r.code);
     switch (r.kind) {
         case RecordKind::Setting:
-            if (index < settings_.size())
-                (configOpen_ ? shown_ : settings_)[index] = static_cast<std::int32_t>(r.value(0));
-            if (index < settings_.size() && configOpen_) applied_[index] = shown_[index];
+            if (index < settings_.size()) settings_[index] = static_cast<std::int32_t>(r.value(0));
+            return;
+        case RecordKind::Shown:
+            if (index < shown_.size())
+                shown_[index] = applied_[index] = static_cast<std::int32_t>(r.value(0));
             return;
         case RecordKind::ConfigSet:
             if (index < applied_.size()) applied_[index] = static_cast<std::int32_t>(r.value(0));
             return;
         case RecordKind::ConfigOpened:
             FlushTime();
+            // The dialog opens on what the plug-in read from the profile just
+            // now: where that is not what the replay's profile holds (a key
+            // the profile lacked, a change by the host meanwhile), the replay's
+            // profile is rewritten first.
+            if (shown_ != settings_) {
+                Note("the profile as the dialog read it");
+                WriteProfile("profile-now", shown_);
+                settings_ = shown_;
+            }
             Line("config");
             indent_ = 2;
             configOpen_ = true;
             return;
-        case RecordKind::ConfigClosed: {
-            // Both ways of closing write every key, and the replay's dialog
-            // opens on what the replay's profile holds.
-            const bool ok = (r.flags & record_flags::kOk) != 0;
-            bool changed = false;
-            FlushTime();
-            for (std::size_t i = 0; i < settings_.size(); ++i) {
-                const std::int32_t target = ok ? applied_[i] : shown_[i];
-                if (target == settings_[i]) continue;
-                const SettingKey& key = kSettingKeys[i];
-                if (Settable(key, target)) {
-                    Line("set " + std::string(key.key) + " " + std::to_string(target));
-                } else {
-                    Note(std::string("the dialog gave ") + key.key + " the value " +
-                         std::to_string(target) + ", which no control can be set to");
-                }
-                settings_[i] = target;
-                changed = true;
-            }
-            if (!ok && changed)
-                Note(
-                    "closed with Escape on values unlike those of the replay's profile (a key "
-                    "the profile lacked, or a change to it meanwhile): the replay presses OK on "
-                    "them instead");
-            Line(ok || changed ? "ok" : "escape");
-            return;
-        }
+        case RecordKind::ConfigClosed:
+            return CloseDialog((r.flags & record_flags::kOk) != 0);
         case RecordKind::ConfigEnd:
             FlushTime();
             indent_ = 0;
-            if (configOpen_) Line("end");
+            if (configOpen_) {
+                Line("end");
+                // The replay holds what the dialog left in the plug-in.
+                for (std::size_t i = 0; i < settings_.size(); ++i)
+                    Line("expect setting " + std::string(kSettingKeys[i].key) + " " +
+                         std::to_string(settings_[i]));
+            }
             configOpen_ = false;
             if (r.flags & record_flags::kSaveFailed)
                 Note(
@@ -407,6 +424,24 @@ void TraceWriter::ConfigRecord(const Record& r) {
         default:
             return;
     }
+}
+
+// The replay's dialog opens on the same values as the plug-in's did. OK
+// gives the plug-in what the dialog applied: a `set` of each value that
+// changed. Escape leaves it with the values shown.
+void TraceWriter::CloseDialog(bool ok) {
+    FlushTime();
+    for (std::size_t i = 0; ok && i < settings_.size(); ++i) {
+        if (applied_[i] == settings_[i]) continue;
+        const SettingKey& key = kSettingKeys[i];
+        if (Settable(key, applied_[i]))
+            Line("set " + std::string(key.key) + " " + std::to_string(applied_[i]));
+        else
+            Note(std::string("the dialog gave ") + key.key + " the value " +
+                 std::to_string(applied_[i]) + ", which no control can be set to");
+        settings_[i] = applied_[i];
+    }
+    Line(ok ? "ok" : "escape");
 }
 
 void TraceWriter::Line(const std::string& line) {

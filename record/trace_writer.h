@@ -56,6 +56,8 @@ class TraceWriter {
     void Answer(const Record& r);
     void Call(const Record& r, const std::string& text);
     void ConfigRecord(const Record& r);
+    void CloseDialog(bool ok);
+    void WriteProfile(const char* command, const std::vector<std::int32_t>& values);
     void Started(Block b);
 
     std::string Command(const Block& b, const std::string& opened);

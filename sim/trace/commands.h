@@ -43,7 +43,9 @@ Action ParseDro(const Args& args);
 Action ParseHost(const Args& args);
 
 // Devices, start and stop.
-Action ParseProfile(const Args& args, std::vector<std::string> lines);
+// now: `profile-now`, the file rewritten after the start, as the host or
+// another program would, without telling the plug-in.
+Action ParseProfile(const Args& args, std::vector<std::string> lines, bool now = false);
 Action ParseDevice(const Args& args);
 Action ParseNoDevice(const Args& args);
 Action ParseStart(const Args& args);

@@ -38,11 +38,14 @@ std::string PendantPath(Session& s, const Args& args) {
 
 }  // namespace
 
-Action ParseProfile(const Args& args, std::vector<std::string> lines) {
+Action ParseProfile(const Args& args, std::vector<std::string> lines, bool now) {
     std::string text;
     for (const std::string& line : lines) text += line + '\n';
-    return [args, text](Session& s) {
-        s.RequireNotStarted(args);
+    return [args, text, now](Session& s) {
+        if (now)
+            s.RequireStarted(args);
+        else
+            s.RequireNotStarted(args);
         std::ofstream file(s.profilePath, std::ios::binary | std::ios::trunc);
         file << text;
         if (!file.flush()) args.Fail("cannot write the profile file " + s.profilePath.string());

@@ -24,8 +24,9 @@ bool ChecksEffects(const Token& name, const Args& args) {
     return false;
 }
 
-// `profile <<TAG`: the lines up to one that is exactly TAG, taken verbatim.
-Action ParseProfileBlock(const Args& args, TraceReader& reader) {
+// `profile <<TAG` and `profile-now <<TAG`: the lines up to one that is
+// exactly TAG, taken verbatim.
+Action ParseProfileBlock(const Args& args, TraceReader& reader, bool now) {
     args.Expect(1);
     const Token& marker = args.at(0);
     if (marker.quoted || marker.text.size() < 3 || marker.text.compare(0, 2, "<<") != 0)
@@ -33,14 +34,15 @@ Action ParseProfileBlock(const Args& args, TraceReader& reader) {
     const std::string tag = marker.text.substr(2);
     std::vector<std::string> body;
     for (std::string line; reader.NextLine(line);) {
-        if (line == tag) return ParseProfile(args, std::move(body));
+        if (line == tag) return ParseProfile(args, std::move(body), now);
         body.push_back(line);
     }
     args.Fail("no line " + tag + " ends the block");
 }
 
 Action ParseCommand(const Token& name, const Args& args, TraceReader& reader) {
-    if (name.Is("profile")) return ParseProfileBlock(args, reader);
+    if (name.Is("profile")) return ParseProfileBlock(args, reader, false);
+    if (name.Is("profile-now")) return ParseProfileBlock(args, reader, true);
     if (name.Is("config")) return ParseConfigBlock(args, reader);
     const CommandParser parse = name.quoted ? nullptr : FindParser(kCommands, name.text);
     if (parse == nullptr) throw Malformed{"unknown command " + TraceWord(name.text)};

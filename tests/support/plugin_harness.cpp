@@ -6,6 +6,7 @@
 #include <iterator>
 #include <limits>
 #include <string_view>
+#include <utility>
 
 #include "host/host_abi.h"
 #include "plugin/pendant_window.h"
@@ -131,7 +132,8 @@ sim::SimHost& SharedHost() {
 }  // namespace
 
 PluginHarness::PluginHarness(ByteSource& setup, HarnessOptions options)
-    : options_(options), host_(SharedHost()), platform_{&hid_, &windows_, &dom_, &dialog_, "K7"} {
+    : options_(options), host_(SharedHost()), platform_{&hid_,    &windows_, &dom_,
+                                                        &dialog_, "K7",      options.sessions} {
     host_.Reset();
     host_.SetRecording(false);
     host_.onEffect = &OnEffect;
@@ -178,6 +180,7 @@ PluginHarness::~PluginHarness() {
 
 void PluginHarness::Start() {
     plugin_ = std::make_unique<Plugin>(platform_);
+    if (options_.sessions != nullptr) plugin_->RecordNextSession();
     plugin_->SetProName(HostStringCreate(kProfilePath));
     host_.Install(*plugin_);
     plugin_->InitControl(host_.engine(), host_.setup(), host_.planner(), host_.view());
@@ -315,7 +318,7 @@ void PluginHarness::SetLed(ByteSource& in) {
 
 void PluginHarness::SetDro(ByteSource& in) {
     const int code = kDros[in.Below(int(std::size(kDros)))];
-    host_.SetDro(code, kDroValues[in.Below(int(std::size(kDroValues)))]);
+    host_.SetDro(code, Told(kDroValues[in.Below(int(std::size(kDroValues)))]));
 }
 
 void PluginHarness::SetHostField(ByteSource& in) {
@@ -329,10 +332,10 @@ void PluginHarness::SetHostField(ByteSource& in) {
             host_.SetDistanceMode(in.Chance(70) ? 0 : 1);
             break;
         case 2:
-            host_.SetRotationDegrees(kRotations[in.Below(int(std::size(kRotations)))]);
+            host_.SetRotationDegrees(Told(kRotations[in.Below(int(std::size(kRotations)))]));
             break;
         case 3:
-            host_.SetJogIncrement(kIncrements[in.Below(int(std::size(kIncrements)))]);
+            host_.SetJogIncrement(Told(kIncrements[in.Below(int(std::size(kIncrements)))]));
             break;
         case 4:
             host_.SetEngineInhibit(in.Chance(75) ? 0 : 1);
@@ -365,7 +368,8 @@ void PluginHarness::Unplug(ByteSource& in) {
 
 void PluginHarness::Plug(ByteSource& in) {
     const std::intptr_t before = ReadHandle();
-    const bool late = in.Chance(10);  // the notice may come before the device answers
+    // The notice may come before the device answers.
+    const bool late = in.Chance(10) && !options_.traceable;
     hid_.ArriveDevice(kPendantPath, kPendantVendorId, kPendantProductId);
     if (late) hid_.RemoveDevice(kPendantPath);
     windows_.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, kPendantPath});
@@ -379,7 +383,8 @@ void PluginHarness::OtherNotice(ByteSource& in) {
     static constexpr const char* kOther = "\\\\?\\hid#vid_1234&pid_5678#other";
     switch (in.Below(4)) {
         case 0:  // another device arrives, sometimes with the pendant's own ids
-            hid_.ArriveDevice(kOther, in.Chance(50) ? kPendantVendorId : 0x1234,
+            hid_.ArriveDevice(kOther,
+                              in.Chance(50) && !options_.traceable ? kPendantVendorId : 0x1234,
                               in.Chance(50) ? kPendantProductId : 0x5678);
             windows_.Deliver(DeviceChange{kDeviceArrival, kDevTypeDeviceInterface, kOther});
             break;
@@ -457,11 +462,18 @@ void PluginHarness::DialogScript(MemoryDialog& dialog, ByteSource& in) {
     }
 }
 
+// A trace writes only finite numbers.
+double PluginHarness::Told(double value) const {
+    return options_.traceable && !std::isfinite(value) ? 0.0 : value;
+}
+
 void PluginHarness::EditProfile(ByteSource& in) {
     std::string text =
         dom_.File(kProfilePath).value_or(std::string("<profile>") + kHostPart + "</profile>");
     if (text.find("<profile>") != 0) return;
-    const std::string key = kSettingKeys[in.Below(int(kSettingKeys.size()))].key;
+    const SettingKey& setting = kSettingKeys[in.Below(int(kSettingKeys.size()))];
+    if (options_.traceable && setting.list != nullptr) return;
+    const std::string key = setting.key;
     const std::string value = kValueTexts[in.Below(int(std::size(kValueTexts)))];
     const std::string element = "<" + key + ">" + value + "</" + key + ">";
     const std::string open = std::string("<") + kSection + ">";
@@ -517,7 +529,9 @@ void PluginHarness::FromInsideCallback(Inside what, int afterCalls) {
 
 void PluginHarness::OnCall(void* context) {
     auto& self = *static_cast<PluginHarness*>(context);
+    const bool effect = std::exchange(self.effectCall_, false);
     if (self.inside_ == Inside::Nothing || !self.inTick_ || self.stopped_) return;
+    if (self.options_.traceable && !effect) return;
     if (self.insideAfterCalls_-- > 0) return;
     const Inside what = self.inside_;
     self.inside_ = Inside::Nothing;
@@ -553,6 +567,10 @@ void PluginHarness::DeliverInside(Inside what) {
 
 void PluginHarness::OnEffect(const sim::Effect& effect, void* context) {
     auto& self = *static_cast<PluginHarness*>(context);
+    // The host's message line and message boxes are no calls the host runs
+    // anything inside.
+    self.effectCall_ =
+        effect.kind != sim::Effect::Kind::Message && effect.kind != sim::Effect::Kind::MsgBox;
     switch (effect.kind) {
         case sim::Effect::Kind::Button:
             if (effect.code == 204) self.bracketOpen_ = true;

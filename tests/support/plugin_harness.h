@@ -36,6 +36,13 @@ namespace k7::test {
 
 struct HarnessOptions {
     bool allowStop = true;  // StopPlug among the steps (a soak run stops only at its end)
+    // The plug-in records the session there; null: not recorded.
+    SessionStorage* sessions = nullptr;
+    // The host does only what a trace can say: its events inside host calls
+    // only inside the plug-in's calls (not its reads), no other device with
+    // the pendant's ids, the pendant present when its arrival is told, and
+    // profile edits only of values the dialog can show, finite numbers only.
+    bool traceable = false;
 };
 
 struct HarnessCounts {
@@ -87,6 +94,7 @@ class PluginHarness {
     void Configure(ByteSource& in);
     void DialogScript(MemoryDialog& dialog, ByteSource& in);
     void EditProfile(ByteSource& in);
+    double Told(double value) const;
     // A removal, an arrival, a tick or StopPlug from inside the Nth host call of a tick.
     enum class Inside { Nothing, Removal, Arrival, Tick, Stop };
     void FromInsideCallback(Inside what, int afterCalls);
@@ -108,6 +116,7 @@ class PluginHarness {
     void NoteOpen(std::intptr_t readBefore);
     std::intptr_t ReadHandle();
 
+    bool effectCall_ = false;  // the host call running now is an effect
     void PoisonRecord(int axis);
     void Violation(const std::string& what);
 
