@@ -265,12 +265,11 @@ void TraceWriter::Render(const Block& b) {
     if (plain && (b.kind == RecordKind::Tick || b.kind == RecordKind::Update))
         return Time(command.c_str());
     FlushTime();
-    const std::string pad(static_cast<std::size_t>(indent_), ' ');
     auto lines = [&](const std::string& text) {
         std::size_t at = 0;
         while (at < text.size()) {
             const std::size_t end = text.find('\n', at);
-            out_ += pad + text.substr(at, end - at) + "\n";
+            AppendLine(std::string_view(text).substr(at, end - at));
             at = end + 1;
         }
     };
@@ -362,7 +361,14 @@ void TraceWriter::Started(Block b) {
 void TraceWriter::Line(const std::string& line) {
     if (line.empty()) return;
     FlushTime();
-    out_ += std::string(static_cast<std::size_t>(indent_), ' ') + line + "\n";
+    AppendLine(line);
+}
+
+// Appended in place: the file's text is made without temporaries.
+void TraceWriter::AppendLine(std::string_view line) {
+    out_.append(static_cast<std::size_t>(indent_), ' ');
+    out_.append(line);
+    out_ += '\n';
 }
 
 void TraceWriter::Note(const std::string& text) {
@@ -378,9 +384,12 @@ void TraceWriter::Time(const char* word) {
 void TraceWriter::FlushTime() {
     if (timeCount_ == 0) return;
     std::string line = timeWord_;
-    if (timeCount_ > 1) line += " " + std::to_string(timeCount_);
+    if (timeCount_ > 1) {
+        line += ' ';
+        line += std::to_string(timeCount_);
+    }
     timeCount_ = 0;
-    out_ += std::string(static_cast<std::size_t>(indent_), ' ') + line + "\n";
+    AppendLine(line);
 }
 
 void TraceWriter::Finish(std::string_view why) {

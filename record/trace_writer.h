@@ -65,6 +65,7 @@ class TraceWriter {
     void Nested(const Block& nested);
     void Render(const Block& b);
     void Line(const std::string& line);
+    void AppendLine(std::string_view line);
     void Note(const std::string& text);
     void Time(const char* word);
     void FlushTime();
