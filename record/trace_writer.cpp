@@ -96,7 +96,7 @@ void TraceWriter::Take(const Record& r) {
         Dispatch(pendingHead_, pendingText_);
         return;
     }
-    if ((r.flags & record_flags::kMore) && r.kind != RecordKind::TickEnd) {
+    if (r.flags & record_flags::kMore) {
         pendingHead_ = r;
         pendingText_.clear();
         collecting_ = true;

@@ -158,40 +158,4 @@ std::optional<std::uint16_t> ParseHexId(const Token& token) {
     return static_cast<std::uint16_t>(value);
 }
 
-std::string Quoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out + '"';
-}
-
-std::string TraceWord(std::string_view text) {
-    bool bare = !text.empty();
-    for (char c : text)
-        if (IsBlank(c) || c == '"' || c == '#' || c == '\n') bare = false;
-    return bare ? std::string(text) : Quoted(text);
-}
-
-std::string TraceNumber(double value) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 }  // namespace k7::sim::trace

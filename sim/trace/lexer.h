@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "record/trace_text.h"
+
 namespace k7::sim::trace {
 
 struct Token {
@@ -36,12 +38,9 @@ std::optional<std::uint8_t> ParseByte(const Token& token);
 // One to four hex digits (a vendor or product id).
 std::optional<std::uint16_t> ParseHexId(const Token& token);
 
-// The text as a trace writes it: bare when that reads back the same, quoted
-// with escapes otherwise.
-std::string TraceWord(std::string_view text);
-// Always quoted, with escapes.
-std::string Quoted(std::string_view text);
-// The shortest decimal text that reads back as the same double.
-std::string TraceNumber(double value);
+// Words and numbers as a trace writes them: one writer of the format.
+using k7::Quoted;
+using k7::TraceNumber;
+using k7::TraceWord;
 
 }  // namespace k7::sim::trace

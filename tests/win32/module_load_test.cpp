@@ -145,6 +145,17 @@ TEST(ModuleLoad, HostCallOrderRunsWithoutFault) {
     EXPECT_EQ(CallSetProName(module, "Mach3Lathe"), "K7 Pendant --Tarnwick Ver 1.0");
 }
 
+// A host's main window, and the host blocks whose view object names it.
+struct HostWindow {
+    HostWindow() { k7::WriteField(blocks.view.data(), k7::offsets::kViewWindowHandle, window); }
+    ~HostWindow() {
+        if (window != nullptr) DestroyWindow(window);
+    }
+    HWND window = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                  nullptr, nullptr, nullptr);
+    ModuleHostBlocks blocks;
+};
+
 HWND PendantWindowOf(HWND hostWindow) {
     return FindWindowExA(hostWindow, nullptr, "K7PendantWindow", nullptr);
 }
@@ -156,16 +167,13 @@ TEST(ModuleLoad, HiddenWindowLivesUnderTheHostWindowFromInitControlToStopPlug) {
     ModuleCopy copy("K7window");
     LoadedModule module(copy.path());
     ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
-    const HWND hostWindow = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                            100, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(hostWindow, nullptr) << "no window without a display";
-    ModuleHostBlocks blocks;
-    k7::WriteField(blocks.view.data(), k7::offsets::kViewWindowHandle, hostWindow);
+    HostWindow host;
+    ASSERT_NE(host.window, nullptr) << "no window without a display";
 
     CallSetProName(module, "Mach3Mill");
     InstallCallbacks(module);
-    EXPECT_TRUE(CallInitControl(module, blocks));
-    const HWND child = PendantWindowOf(hostWindow);
+    EXPECT_TRUE(CallInitControl(module, host.blocks));
+    const HWND child = PendantWindowOf(host.window);
     ASSERT_NE(child, nullptr);
     EXPECT_FALSE(IsWindowVisible(child));
     module.Entry<VoidFn>("PostInitControl")();
@@ -175,9 +183,8 @@ TEST(ModuleLoad, HiddenWindowLivesUnderTheHostWindowFromInitControlToStopPlug) {
         PumpMessagesFor(20);
     }
     module.Entry<VoidFn>("StopPlug")();
-    EXPECT_EQ(PendantWindowOf(hostWindow), nullptr);
+    EXPECT_EQ(PendantWindowOf(host.window), nullptr);
     PumpMessagesFor(50);  // no timer message may reach the destroyed window
-    DestroyWindow(hostWindow);
 }
 
 // A host that unloads the plug-in without StopPlug: the release runs at the
@@ -185,24 +192,20 @@ TEST(ModuleLoad, HiddenWindowLivesUnderTheHostWindowFromInitControlToStopPlug) {
 // reach code that is no longer loaded.
 TEST(ModuleLoad, FreeLibraryWithoutStopPlugLeavesNoWindowBehind) {
     ModuleCopy copy("K7unload");
-    const HWND hostWindow = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                            100, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(hostWindow, nullptr) << "no window without a display";
+    HostWindow host;
+    ASSERT_NE(host.window, nullptr) << "no window without a display";
     {
         LoadedModule module(copy.path());
         ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
-        ModuleHostBlocks blocks;
-        k7::WriteField(blocks.view.data(), k7::offsets::kViewWindowHandle, hostWindow);
         CallSetProName(module, "Mach3Mill");
         InstallCallbacks(module);
-        EXPECT_TRUE(CallInitControl(module, blocks));
+        EXPECT_TRUE(CallInitControl(module, host.blocks));
         module.Entry<VoidFn>("PostInitControl")();
         PumpMessagesFor(60);
-        ASSERT_NE(PendantWindowOf(hostWindow), nullptr);
+        ASSERT_NE(PendantWindowOf(host.window), nullptr);
     }
-    EXPECT_EQ(PendantWindowOf(hostWindow), nullptr);
+    EXPECT_EQ(PendantWindowOf(host.window), nullptr);
     PumpMessagesFor(60);
-    DestroyWindow(hostWindow);
 }
 
 TEST(ModuleLoad, PluginNameFollowsTheFileTitle) {
@@ -250,13 +253,10 @@ TEST(ModuleLoad, RecordedSessionGoesToTheLocalApplicationData) {
     ModuleCopy copy("K7rec");
     LoadedModule module(copy.path());
     ASSERT_TRUE(module.loaded()) << "LoadLibrary error " << GetLastError();
-    const HWND hostWindow = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                            100, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(hostWindow, nullptr) << "no window without a display";
-    ModuleHostBlocks blocks;
-    k7::WriteField(blocks.view.data(), k7::offsets::kViewWindowHandle, hostWindow);
+    HostWindow host;
+    ASSERT_NE(host.window, nullptr) << "no window without a display";
     PlayRecordedSession(
-        module, blocks, RecordingProfile("recorded"), [] { PumpMessagesFor(30); },
+        module, host.blocks, RecordingProfile("recorded"), [] { PumpMessagesFor(30); },
         [&] {
             k7::test::DialogDriver ok({[] {
                 const HWND dialog = k7::test::DialogDriver::SettingsWindow();
@@ -266,7 +266,6 @@ TEST(ModuleLoad, RecordedSessionGoesToTheLocalApplicationData) {
             module.Entry<VoidFn>("Config")();
             EXPECT_TRUE(ok.finished());
         });
-    DestroyWindow(hostWindow);
 
     wchar_t local[MAX_PATH] = {};
     ASSERT_TRUE(SUCCEEDED(
