@@ -3,8 +3,11 @@
 // ring filled, a folder that cannot be made turns it off (and the next
 // recording says why), and only the newest recordings are kept.
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "tests/sim/trace_fixture.h"
 #include "tests/support/recorded_session.h"
@@ -33,7 +36,14 @@ struct Seen {
     std::vector<std::string> effects;
 };
 
-Seen Play(const std::string& text, SessionStorage* sessions) {
+// atCall, when given, runs on the host's thread after the host call of that
+// number.
+struct AtCall {
+    int call = 0;
+    std::function<void()> run;
+};
+
+Seen Play(const std::string& text, SessionStorage* sessions, AtCall at = {}) {
     std::ostringstream out, err;
     Seen seen;
     Session session("t.trace", false, out);
@@ -41,8 +51,15 @@ Seen Play(const std::string& text, SessionStorage* sessions) {
         session.platform.sessions = sessions;
         session.plugin.RecordNextSession();
     }
-    session.host.onCall = [](void* calls) { ++*static_cast<int*>(calls); };
-    session.host.callContext = &seen.calls;
+    struct Counter {
+        Seen& seen;
+        AtCall& at;
+    } counter{seen, at};
+    session.host.onCall = [](void* context) {
+        auto& c = *static_cast<Counter*>(context);
+        if (++c.seen.calls == c.at.call && c.at.run) c.at.run();
+    };
+    session.host.callContext = &counter;
     seen.status = RunSteps("t.trace", ParseTrace(Lines(text)), session, err);
     for (const sim::Effect& effect : session.host.effects())
         seen.effects.push_back(DescribeEffect(effect));
@@ -109,13 +126,12 @@ TEST(SessionRecorder, TheHostSeesTheSameCallsWithRecordingOnAndOff) {
 TEST(SessionRecorder, AStalledWriterEndsTheRecordingWhereTheRingFilled) {
     TempDir dir;
     GatedStorage storage(dir.path().string());
-    std::thread opener([&storage] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        storage.open = true;
-    });
-    // Far more records than the ring holds, appended while the file is stalled.
-    const Seen seen = Play(BusyTrace(20000), &storage);
-    opener.join();
+    // Far more records than the ring holds are appended while the file is
+    // stalled; it takes writes again near the end of the session, however
+    // fast or slow this machine plays it.
+    const int calls = Play(BusyTrace(20000), nullptr).calls;
+    const Seen seen =
+        Play(BusyTrace(20000), &storage, {calls * 9 / 10, [&] { storage.open = true; }});
     EXPECT_EQ(seen.status, kTracePassed);
     const fs::path file = NewestRecording(dir.path());
     const std::string text = FileText(file);
