@@ -5,35 +5,54 @@
 # printed by the caller). Presets named after --vm run inside the virtual
 # machine of vm-run.sh; a guest that failed or hung counts as one failed test.
 # Sessions that the Windows suites recorded through the module itself are then
-# replayed by the Linux simulator, each counted as one test. Exit status 1
-# when any test failed.
+# replayed by the Linux simulator, each counted as one test. Presets named
+# after --started were started in the background by suite-start.sh: their
+# turn waits for them and shows what they printed. Exit status 1 when any
+# test failed.
 #
-# usage: run-suites.sh [-j N] PRESET... [--vm PRESET...] [--skip PRESET...]
+# usage: run-suites.sh [-j N] PRESET... [--vm PRESET...] [--started PRESET...]
+#                      [--skip PRESET...]
 set -u
 jobs=2
 if [ "${1:-}" = "-j" ]; then jobs=$2; shift 2; fi
-run="" skip="" vm="" into=run
+run="" skip="" vm="" started="" into=run
 for arg in "$@"; do
   case $arg in
     --skip) into=skip; continue ;;
     --vm) into=vm; continue ;;
+    --started) into=started; continue ;;
   esac
   eval "$into=\"\$$into \$arg\""
 done
 
 mkdir -p build
-rm -f build/*/recorded-module/session.trace
 passed=0 failed=0 skipped=0 summary=""
-for preset in $run $vm; do
-  case " $vm " in
-    *" $preset "*) wrap=./cmake/vm-run.sh where=" in a virtual machine" ;;
-    *) wrap="" where="" ;;
-  esac
-  echo "== tests: $preset$where"
+for preset in $run $vm $started; do
   log=build/ctest-$preset.log
-  start=$(date +%s)
-  { $wrap ctest --preset "$preset" -j "$jobs"; echo $? > "$log.status"; } 2>&1 | tee "$log"
-  seconds=$(( $(date +%s) - start ))
+  case " $started " in
+    *" $preset "*)
+      where=$(cat "$log.where" 2> /dev/null)
+      echo "== tests: $preset$where (started earlier)"
+      # The job writes its status last; a job that died without one failed.
+      while [ ! -f "$log.status" ] && kill -0 "$(cat "$log.pid" 2> /dev/null)" 2> /dev/null; do
+        sleep 1
+      done
+      [ -f "$log.status" ] || echo 1 > "$log.status"
+      cat "$log" 2> /dev/null
+      seconds=$(cat "$log.seconds" 2> /dev/null || echo 0)
+      ;;
+    *)
+      case " $vm " in
+        *" $preset "*) wrap=./cmake/vm-run.sh where=" in a virtual machine" ;;
+        *) wrap="" where="" ;;
+      esac
+      echo "== tests: $preset$where"
+      rm -f "build/$preset/recorded-module/session.trace"
+      start=$(date +%s)
+      { $wrap ctest --preset "$preset" -j "$jobs"; echo $? > "$log.status"; } 2>&1 | tee "$log"
+      seconds=$(( $(date +%s) - start ))
+      ;;
+  esac
   line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
   if [ -n "$line" ]; then
     total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
