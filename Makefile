@@ -91,9 +91,8 @@ build/vm/.complete: cmake/vm-prepare.sh cmake/vm-init.sh
 	rm -f $@ && ./cmake/vm-prepare.sh build/vm
 
 # In the virtual machine the guest's wine runs one process at a time and
-# leaves about half of two cores idle: its suites start as soon as the win32
-# preset is built, and the other presets build beside them at a lower
-# priority, so that the guest runs about as fast as alone.
+# leaves one of two cores idle: its suites start as soon as the win32 preset is
+# built, and the other presets build beside them at a lower priority.
 test: deps $(addprefix build/,$(addsuffix /CMakeCache.txt,$(NATIVE_PRESETS) $(CROSS_PRESETS)))
 	@start=$$(date +%s); \
 	trap './cmake/suite-start.sh --stop win32; exit 130' INT TERM; \

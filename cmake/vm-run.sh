@@ -44,9 +44,14 @@ log="$job.log"
 # AVX and AVX-512 routines, which TCG emulates slowly (the wine prefix takes four
 # times as long), and TCG faults a 32-bit user-mode iret (wine restores thread
 # contexts with one) as a supervisor access while SMAP is on.
+# One processor (K7_VM_CPUS): the suites' wine runs one process at a time, so
+# a second gains nothing alone, and beside other work on this machine two
+# virtual processors stall each other (the one holding qemu's lock is
+# preempted): measured 180 s alone either way, beside a build 280 s with one
+# and 600 s with two.
 start=$(date +%s)
 {
-  timeout -k 10 "$limit" qemu-system-x86_64 -m "${K7_VM_MEMORY:-6G}" -smp 2 \
+  timeout -k 10 "$limit" qemu-system-x86_64 -m "${K7_VM_MEMORY:-6G}" -smp "${K7_VM_CPUS:-1}" \
     -accel tcg,thread=multi -cpu "${K7_VM_CPU:-qemu64}" \
     -kernel "$vm/vmlinuz" -initrd "$vm/initramfs.gz" \
     -append "console=ttyS0 quiet panic=-1 k7job=$job" \

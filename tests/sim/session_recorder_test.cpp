@@ -73,7 +73,8 @@ int Replay(const fs::path& file) {
     return status;
 }
 
-// A file whose writes wait until the test lets them through: a stalled disk.
+// Storage whose writer thread does not start before `open`: a writer that
+// falls behind from the first record, however this machine schedules threads.
 class GatedStorage final : public SessionStorage {
   public:
     explicit GatedStorage(const std::string& folder) : inner_(folder) {}
@@ -87,24 +88,25 @@ class GatedStorage final : public SessionStorage {
     void Remove(const std::string& f, const std::string& n) override { inner_.Remove(f, n); }
     std::unique_ptr<SessionFile> Create(const std::string& f, const std::string& n,
                                         std::string& why) override {
-        struct Gated final : SessionFile {
-            Gated(std::unique_ptr<SessionFile> f, std::atomic<bool>& o)
-                : file(std::move(f)), open(o) {}
-            bool Write(std::string_view text) override {
-                while (!open.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                return file->Write(text);
-            }
-            std::unique_ptr<SessionFile> file;
-            std::atomic<bool>& open;
-        };
-        auto file = inner_.Create(f, n, why);
-        return file ? std::make_unique<Gated>(std::move(file), open) : nullptr;
+        return inner_.Create(f, n, why);
     }
     std::string LocalTime() override { return inner_.LocalTime(); }
     void Log(const std::string& line) override { inner_.Log(line); }
     std::unique_ptr<WriterThread> StartThread(void (*run)(void*), void* context) override {
-        return inner_.StartThread(run, context);
+        run_ = run;
+        context_ = context;
+        return inner_.StartThread(&GatedStorage::Held, this);
     }
+
+  private:
+    static void Held(void* self) {
+        auto* storage = static_cast<GatedStorage*>(self);
+        while (!storage->open.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        storage->run_(storage->context_);
+    }
+
+    void (*run_)(void*) = nullptr;
+    void* context_ = nullptr;
 
   private:
     PosixSessionStorage inner_;
@@ -126,9 +128,8 @@ TEST(SessionRecorder, TheHostSeesTheSameCallsWithRecordingOnAndOff) {
 TEST(SessionRecorder, AStalledWriterEndsTheRecordingWhereTheRingFilled) {
     TempDir dir;
     GatedStorage storage(dir.path().string());
-    // Far more records than the ring holds are appended while the file is
-    // stalled; it takes writes again near the end of the session, however
-    // fast or slow this machine plays it.
+    // Far more records than the ring holds are appended before the writer
+    // starts near the end of the session.
     const int calls = Play(BusyTrace(20000), nullptr).calls;
     const Seen seen =
         Play(BusyTrace(20000), &storage, {calls * 9 / 10, [&] { storage.open = true; }});
