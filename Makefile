@@ -90,32 +90,33 @@ build/wine32/.complete:
 build/vm/.complete: cmake/vm-prepare.sh cmake/vm-init.sh
 	rm -f $@ && ./cmake/vm-prepare.sh build/vm
 
-# In the virtual machine the guest's wine runs one process at a time and
-# leaves one of two cores idle: its suites start as soon as the win32 preset is
-# built, and the other presets build beside them at a lower priority.
+# The Windows suites mostly wait (wine's timers, its server, the emulated
+# guest): each starts in the background as soon as its preset is built, while
+# the next presets build beside it at a lower priority. What the i686 suites
+# need (32-bit wine, the virtual machine) is prepared during the first build.
 test: deps $(addprefix build/,$(addsuffix /CMakeCache.txt,$(NATIVE_PRESETS) $(CROSS_PRESETS)))
 	@start=$$(date +%s); \
-	trap './cmake/suite-start.sh --stop win32; exit 130' INT TERM; \
-	cmake --build --preset win32 -j $(JOBS) && ./cmake/check-dll.sh build/win32/K7.dll || exit 1; \
+	stop() { ./cmake/suite-start.sh --stop win32; ./cmake/suite-start.sh --stop win64; }; \
+	trap 'stop; exit 130' INT TERM; \
 	if $(CAN_RUN_32BIT); then \
-	  $(MAKE) --no-print-directory build/wine32/.complete || exit 1; \
-	  nice=""; \
+	  vm=""; prepare="build/wine32/.complete"; \
+	  echo "i686 tests: natively, under the unpacked 32-bit wine"; \
 	else \
-	  $(MAKE) --no-print-directory deps-vm build/wine32/.complete build/vm/.complete || exit 1; \
-	  ./cmake/suite-start.sh -j $(JOBS) --vm win32; \
-	  nice="nice -n 10"; \
+	  vm="--vm"; prepare="deps-vm build/wine32/.complete build/vm/.complete"; \
+	  echo "i686 tests: in a virtual machine (this kernel does not execute 32-bit x86 code)"; \
 	fi; \
-	for p in $(NATIVE_PRESETS) win64; do \
-	  $$nice cmake --build --preset $$p -j $(JOBS) || { ./cmake/suite-start.sh --stop win32; exit 1; }; \
+	$(MAKE) --no-print-directory $$prepare > build/i686-prepare.log 2>&1 & preparing=$$!; \
+	cmake --build --preset win32 -j $(JOBS) && ./cmake/check-dll.sh build/win32/K7.dll; \
+	built=$$?; wait $$preparing; prepared=$$?; cat build/i686-prepare.log; \
+	[ $$built = 0 ] && [ $$prepared = 0 ] || exit 1; \
+	./cmake/suite-start.sh -j $(JOBS) $$vm win32; \
+	nice -n 10 cmake --build --preset win64 -j $(JOBS) || { stop; exit 1; }; \
+	./cmake/suite-start.sh -j $(JOBS) win64; \
+	for p in $(NATIVE_PRESETS); do \
+	  nice -n 10 cmake --build --preset $$p -j $(JOBS) || { stop; exit 1; }; \
 	done; \
 	echo "build time: $$(( $$(date +%s) - start )) s"; \
-	if $(CAN_RUN_32BIT); then \
-	  echo "i686 tests: natively, under the unpacked 32-bit wine" && \
-	  ./cmake/run-suites.sh -j $(JOBS) $(NATIVE_PRESETS) win64 win32; \
-	else \
-	  echo "i686 tests: in a virtual machine (this kernel does not execute 32-bit x86 code)" && \
-	  ./cmake/run-suites.sh -j $(JOBS) $(NATIVE_PRESETS) win64 --started win32; \
-	fi
+	./cmake/run-suites.sh -j $(JOBS) $(NATIVE_PRESETS) --started win64 win32
 
 dll: deps build/win32/CMakeCache.txt
 	cmake --build --preset win32 -j $(JOBS) --target K7
