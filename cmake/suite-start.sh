@@ -9,8 +9,8 @@
 set -u
 if [ "${1:-}" = --stop ]; then
   pidfile=build/ctest-${2:?usage: suite-start.sh --stop PRESET}.log.pid
-  # The job leads a process group of its own; timeout passes the signal on to qemu.
-  [ -f "$pidfile" ] && kill -TERM -- "-$(cat "$pidfile")" 2> /dev/null
+  # The job leads a process group of its own, qemu included.
+  [ -f "$pidfile" ] && kill -TERM "-$(cat "$pidfile")" 2> /dev/null
   rm -f "$pidfile"
   exit 0
 fi

@@ -49,9 +49,11 @@ log="$job.log"
 # virtual processors stall each other (the one holding qemu's lock is
 # preempted): measured 180 s alone either way, beside a build 280 s with one
 # and 600 s with two.
+# timeout stays in the caller's process group (--foreground), so that stopping
+# the group (suite-start.sh --stop, an interrupt) stops qemu too.
 start=$(date +%s)
 {
-  timeout -k 10 "$limit" qemu-system-x86_64 -m "${K7_VM_MEMORY:-6G}" -smp "${K7_VM_CPUS:-1}" \
+  timeout --foreground -k 10 "$limit" qemu-system-x86_64 -m "${K7_VM_MEMORY:-6G}" -smp "${K7_VM_CPUS:-1}" \
     -accel tcg,thread=multi -cpu "${K7_VM_CPU:-qemu64}" \
     -kernel "$vm/vmlinuz" -initrd "$vm/initramfs.gz" \
     -append "console=ttyS0 quiet panic=-1 k7job=$job" \
