@@ -2,24 +2,22 @@
 # Runs the CTest suites of the given presets one after the other and closes
 # with one summary: the tests of each preset, then the total. Presets named
 # after --skip are counted as skipped without running (their reason has been
-# printed by the caller). Presets named after --vm run inside the virtual
-# machine of vm-run.sh; a guest that failed or hung counts as one failed test.
+# printed by the caller). Presets named after --started were started in the
+# background by suite-start.sh (in the virtual machine of vm-run.sh with its
+# --vm; a guest that failed or hung counts as one failed test): their turn
+# waits for them and shows what they printed.
 # Sessions that the Windows suites recorded through the module itself are then
-# replayed by the Linux simulator, each counted as one test. Presets named
-# after --started were started in the background by suite-start.sh: their
-# turn waits for them and shows what they printed. Exit status 1 when any
-# test failed.
+# replayed by the Linux simulator, each counted as one test. Exit status 1
+# when any test failed.
 #
-# usage: run-suites.sh [-j N] PRESET... [--vm PRESET...] [--started PRESET...]
-#                      [--skip PRESET...]
+# usage: run-suites.sh [-j N] PRESET... [--started PRESET...] [--skip PRESET...]
 set -u
 jobs=2
 if [ "${1:-}" = "-j" ]; then jobs=$2; shift 2; fi
-run="" skip="" vm="" started="" into=run
+run="" skip="" started="" into=run
 for arg in "$@"; do
   case $arg in
     --skip) into=skip; continue ;;
-    --vm) into=vm; continue ;;
     --started) into=started; continue ;;
   esac
   eval "$into=\"\$$into \$arg\""
@@ -27,7 +25,7 @@ done
 
 mkdir -p build
 passed=0 failed=0 skipped=0 summary=""
-for preset in $run $vm $started; do
+for preset in $run $started; do
   log=build/ctest-$preset.log
   case " $started " in
     *" $preset "*)
@@ -42,14 +40,11 @@ for preset in $run $vm $started; do
       seconds=$(cat "$log.seconds" 2> /dev/null || echo 0)
       ;;
     *)
-      case " $vm " in
-        *" $preset "*) wrap=./cmake/vm-run.sh where=" in a virtual machine" ;;
-        *) wrap="" where="" ;;
-      esac
-      echo "== tests: $preset$where"
+      where=""
+      echo "== tests: $preset"
       rm -f "build/$preset/recorded-module/session.trace"
       start=$(date +%s)
-      { $wrap ctest --preset "$preset" -j "$jobs"; echo $? > "$log.status"; } 2>&1 | tee "$log"
+      { ctest --preset "$preset" -j "$jobs"; echo $? > "$log.status"; } 2>&1 | tee "$log"
       seconds=$(( $(date +%s) - start ))
       ;;
   esac

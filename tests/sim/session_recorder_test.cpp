@@ -107,8 +107,6 @@ class GatedStorage final : public SessionStorage {
 
     void (*run_)(void*) = nullptr;
     void* context_ = nullptr;
-
-  private:
     PosixSessionStorage inner_;
 };
 
