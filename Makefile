@@ -43,8 +43,8 @@ define install_missing
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
-	  $$SUDO apt-get update -q && \
-	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -q --no-install-recommends $$missing; \
+	  $$SUDO ./cmake/apt-retry.sh update -q && \
+	  $$SUDO env DEBIAN_FRONTEND=noninteractive ./cmake/apt-retry.sh install -y -q --no-install-recommends $$missing; \
 	fi
 endef
 

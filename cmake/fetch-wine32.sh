@@ -12,6 +12,7 @@
 set -eu
 dest=${1:?usage: fetch-wine32.sh DEST}
 [ -f "$dest/.complete" ] && exit 0
+here=$(cd "$(dirname "$0")" && pwd)
 
 mkdir -p "$dest"
 dest=$(cd "$dest" && pwd)
@@ -44,11 +45,12 @@ EOF
 export APT_CONFIG="$apt_root/apt.conf"
 
 start=$(date +%s)
-apt-get -q update > "$apt_root/update.log" 2>&1 || { cat "$apt_root/update.log"; exit 1; }
+"$here/apt-retry.sh" -q update > "$apt_root/update.log" 2>&1 || { cat "$apt_root/update.log"; exit 1; }
+grep '^apt-retry:' "$apt_root/update.log" || true
 # An empty status file: the whole closure is listed, down to the C library.
 packages=$(apt-get -s install --no-install-recommends wine32 | awk '$1 == "Inst" { print $2 }')
 [ -n "$packages" ] || { echo "fetch-wine32: apt resolved no packages for wine32"; exit 1; }
-(cd "$apt_root/debs" && apt-get -q download $packages > "$apt_root/download.log" 2>&1) ||
+(cd "$apt_root/debs" && "$here/apt-retry.sh" -q download $packages > "$apt_root/download.log" 2>&1) ||
   { cat "$apt_root/download.log"; exit 1; }
 for deb in "$apt_root"/debs/*.deb; do dpkg -x "$deb" "$dest"; done
 

@@ -29,7 +29,7 @@ dest=$(cd "$dest" && pwd)
 image=$(apt-cache depends linux-image-amd64 2> /dev/null |
   awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9].*-amd64$/ { print $2; exit }')
 [ -n "$image" ] || { echo "vm-prepare: apt knows no linux-image-amd64 (run apt-get update)"; exit 1; }
-(cd "$dest/debs" && apt-get -q download "$image" > download.log 2>&1) ||
+(cd "$dest/debs" && "$here/apt-retry.sh" -q download "$image" > download.log 2>&1) ||
   { cat "$dest/debs/download.log"; exit 1; }
 dpkg -x "$dest"/debs/"$image"_*.deb "$dest/kernel"
 kver=${image#linux-image-}
