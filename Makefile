@@ -31,7 +31,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 NATIVE_PRESETS := linux linux-sanitize
 CROSS_PRESETS := win32 win64
 
-.PHONY: all deps deps-demo deps-screenshot deps-fuzz deps-bench deps-vm deps-dist demo test dll dist check-reproducible install-udev screenshot fuzz bench clean
+.PHONY: all deps deps-demo deps-screenshot deps-fuzz deps-bench deps-vm deps-dist vm-ready demo test dll dist check-reproducible install-udev screenshot fuzz bench clean
 
 all: test
 
@@ -90,6 +90,10 @@ build/wine32/.complete:
 build/vm/.complete: cmake/vm-prepare.sh cmake/vm-init.sh
 	rm -f $@ && ./cmake/vm-prepare.sh build/vm
 
+# The guest's tools, then the guest (beside the 32-bit wine, under make -j2).
+vm-ready: deps-vm
+	@$(MAKE) --no-print-directory build/vm/.complete
+
 # The Windows suites mostly wait (wine's timers, its server, the emulated
 # guest): each starts in the background as soon as its preset is built, while
 # the next presets build beside it at a lower priority. What the i686 suites
@@ -102,7 +106,7 @@ test: deps $(addprefix build/,$(addsuffix /CMakeCache.txt,$(NATIVE_PRESETS) $(CR
 	  vm=""; prepare="build/wine32/.complete"; \
 	  echo "i686 tests: natively, under the unpacked 32-bit wine"; \
 	else \
-	  vm="--vm"; prepare="deps-vm build/wine32/.complete build/vm/.complete"; \
+	  vm="--vm"; prepare="-j2 build/wine32/.complete vm-ready"; \
 	  echo "i686 tests: in a virtual machine (this kernel does not execute 32-bit x86 code)"; \
 	fi; \
 	$(MAKE) --no-print-directory $$prepare > build/i686-prepare.log 2>&1 & preparing=$$!; \

@@ -10,7 +10,7 @@
 # usage: apt-retry.sh APT-GET-ARGUMENTS...   (K7_APT_PAUSES: seconds between tries)
 set -u
 [ $# -gt 0 ] || { echo "usage: apt-retry.sh APT-GET-ARGUMENTS..."; exit 2; }
-for pause in ${K7_APT_PAUSES:-5 20} last; do
+for pause in ${K7_APT_PAUSES:-5 15} last; do
   apt-get -o Acquire::Retries=3 "$@" && exit 0
   status=$?
   [ "$pause" = last ] && break
