@@ -1,11 +1,11 @@
 #!/bin/sh
-# Runs the CTest suites of the given presets one after the other and closes
-# with one summary: the tests of each preset, then the total. Presets named
-# after --skip are counted as skipped without running (their reason has been
-# printed by the caller). Presets named after --started were started in the
-# background by suite-start.sh (in the virtual machine of vm-run.sh with its
-# --vm; a guest that failed or hung counts as one failed test): their turn
-# waits for them and shows what they printed.
+# Runs the CTest suites of the given presets one after the other, each through
+# suite-start.sh and shown when it is over, and closes with one summary: the
+# tests of each preset, then the total. Presets named after --skip are counted
+# as skipped without running (their reason has been printed by the caller).
+# Presets named after --started were started earlier by suite-start.sh (in the
+# virtual machine of vm-run.sh with its --vm; a guest that failed or hung
+# counts as one failed test): their turn waits for them.
 # Sessions that the Windows suites recorded through the module itself are then
 # replayed by the Linux simulator, each counted as one test. Exit status 1
 # when any test failed.
@@ -24,30 +24,24 @@ for arg in "$@"; do
 done
 
 mkdir -p build
+# A suite started here has a process group of its own, out of an interrupt's reach.
+trap 'for p in $run; do ./cmake/suite-start.sh --stop "$p"; done; exit 130' INT TERM
 passed=0 failed=0 skipped=0 summary=""
 for preset in $run $started; do
   log=build/ctest-$preset.log
   case " $started " in
-    *" $preset "*)
-      where=$(cat "$log.where" 2> /dev/null)
-      echo "== tests: $preset$where (started earlier)"
-      # The job writes its status last; a job that died without one failed.
-      while [ ! -f "$log.status" ] && kill -0 "$(cat "$log.pid" 2> /dev/null)" 2> /dev/null; do
-        sleep 1
-      done
-      [ -f "$log.status" ] || echo 1 > "$log.status"
-      cat "$log" 2> /dev/null
-      seconds=$(cat "$log.seconds" 2> /dev/null || echo 0)
-      ;;
-    *)
-      where=""
-      echo "== tests: $preset"
-      rm -f "build/$preset/recorded-module/session.trace"
-      start=$(date +%s)
-      { ctest --preset "$preset" -j "$jobs"; echo $? > "$log.status"; } 2>&1 | tee "$log"
-      seconds=$(( $(date +%s) - start ))
-      ;;
+    *" $preset "*) later=" (started earlier)" ;;
+    *) ./cmake/suite-start.sh -j "$jobs" "$preset"; later="" ;;
   esac
+  where=$(cat "$log.where" 2> /dev/null)
+  echo "== tests: $preset$where$later"
+  # The job writes its status last; a job that died without one failed.
+  while [ ! -f "$log.status" ] && kill -0 "$(cat "$log.pid" 2> /dev/null)" 2> /dev/null; do
+    sleep 1
+  done
+  [ -f "$log.status" ] || echo 1 > "$log.status"
+  cat "$log" 2> /dev/null
+  seconds=$(cat "$log.seconds" 2> /dev/null || echo 0)
   line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
   if [ -n "$line" ]; then
     total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
@@ -60,9 +54,9 @@ for preset in $run $started; do
   summary="$summary$(printf '  %-15s %4d passed, %d failed (%d s%s)' "$preset" $((total - bad)) "$bad" "$seconds" "$where")
 "
 done
-for recording in build/*/recorded-module/session.trace; do
+for preset in $run $started; do
+  recording=build/$preset/recorded-module/session.trace
   [ -f "$recording" ] || continue
-  preset=$(basename "$(dirname "$(dirname "$recording")")")
   echo "== replay: the session $preset's module recorded"
   if ./build/linux/k7sim run "$recording"; then
     passed=$((passed + 1)) bad=0

@@ -31,3 +31,5 @@ setsid sh -c '
   echo $(( $(date +%s) - start )) > "$3.seconds"
   echo $status > "$3.status"
 ' "${wrap:-env}" "$preset" "$jobs" "$log" < /dev/null > /dev/null 2>&1 &
+# Returns once the job is known by its pid, so that a caller may wait for it.
+for try in 1 2 3 4 5 6 7 8 9 10; do [ -s "$log.pid" ] && break; sleep 0.2; done
